@@ -1,0 +1,301 @@
+// The six member rules of the Fast-CDR C type supports: how a nested message, a string,
+// an int32, a boolean, an octet and a fixed array are written, read, sized and bounded.
+// Each unit's operations are one call per member, in the order of its record.
+//
+// Every write_* and read_* returns false only after writing one failure line to stderr
+// (a nested type writes its own); exceptions of the stream pass through untouched.
+// Every size_* and max_* returns the bytes the member adds when it starts at position c.
+//
+// Internal to the type supports: installed nowhere, everything here has internal linkage.
+#ifndef KOVEL_CAMERA_MSGS__DETAIL__MEMBER_RULES_HPP_
+#define KOVEL_CAMERA_MSGS__DETAIL__MEMBER_RULES_HPP_
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <type_traits>
+
+#include <fastcdr/Cdr.h>
+
+#include "rosidl_runtime_c/message_type_support_struct.h"
+#include "rosidl_runtime_c/string.h"
+#include "rosidl_runtime_c/string_functions.h"
+#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+
+namespace kovel_camera_msgs_rules
+{
+namespace
+{
+
+using eprosima::fastcdr::Cdr;
+
+// Width of a CDR string's length field, and the alignment of that field.
+constexpr size_t kStringLengthField = 4;
+
+// One failure line, in a single write so that concurrent callers' lines never interleave.
+inline void report(const char * text)
+{
+  fwrite(text, 1, strlen(text), stderr);
+}
+
+inline void report_assign_failure(const char * member_name)
+{
+  char text[160];
+  int length = snprintf(
+    text, sizeof(text), "failed to assign string into field '%s'\n", member_name);
+  if (length > 0) {
+    fwrite(text, 1, std::min(static_cast<size_t>(length), sizeof(text) - 1), stderr);
+  }
+}
+
+// The record behind an operation's untyped message pointer, or null after reporting it.
+template<class Record, class Untyped>
+Record * record_or_report(Untyped * untyped_ros_message)
+{
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return nullptr;
+  }
+  return static_cast<Record *>(untyped_ros_message);
+}
+
+// The callbacks record keeps sizes in 32 bits; a size that does not fit is reported as the
+// largest one that does, so that a caller can never mistake it for a small message.
+inline uint32_t saturate_to_uint32(size_t size)
+{
+  constexpr size_t largest = std::numeric_limits<uint32_t>::max();
+  return static_cast<uint32_t>(size < largest ? size : largest);
+}
+
+// ---- Nested-message member: handed whole to the nested type's own support. ----
+
+// The three exported entry points of a nested message type.
+struct NestedType
+{
+  const rosidl_message_type_support_t * (*handle)();
+  size_t (*size)(const void * untyped_ros_message, size_t current_alignment);
+  size_t (*max)(bool & full_bounded, size_t current_alignment);
+};
+
+// The handle is looked up on every call and its `data` trusted to be the callbacks record.
+inline const message_type_support_callbacks_t * callbacks_of(const NestedType & type)
+{
+  return static_cast<const message_type_support_callbacks_t *>(type.handle()->data);
+}
+
+[[nodiscard]] inline bool write_nested(const NestedType & type, const void * member, Cdr & cdr)
+{
+  return callbacks_of(type)->cdr_serialize(member, cdr);
+}
+
+[[nodiscard]] inline bool read_nested(const NestedType & type, Cdr & cdr, void * member)
+{
+  return callbacks_of(type)->cdr_deserialize(cdr, member);
+}
+
+inline size_t size_nested(const NestedType & type, const void * member, size_t c)
+{
+  return type.size(member, c);
+}
+
+inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
+{
+  return type.max(full_bounded, c);
+}
+
+// ---- String member: length (characters + NUL) at a multiple of 4, characters, NUL. ----
+
+// Checks the record, then writes exactly `size` characters and the NUL under the length
+// `size` + 1, so that an inner NUL is carried and the bytes always match size_string.
+[[nodiscard]] inline bool write_string(const rosidl_runtime_c__String & s, Cdr & cdr)
+{
+  if (s.capacity == 0 || s.capacity <= s.size) {
+    report("string capacity not greater than size\n");
+    return false;
+  }
+  if (s.data == nullptr || s.data[s.size] != '\0') {
+    report("string not null-terminated\n");
+    return false;
+  }
+  if (s.size >= std::numeric_limits<uint32_t>::max()) {
+    report("string too long for CDR\n");
+    return false;
+  }
+  Cdr::state before(cdr);
+  try {
+    cdr << static_cast<uint32_t>(s.size + 1);
+    cdr.serializeArray(s.data, s.size + 1);
+  } catch (...) {
+    cdr.setState(before);
+    throw;
+  }
+  return true;
+}
+
+// Reads the whole received text, inner NULs included (a final NUL is dropped, as the
+// stream's own string read does), and assigns it into the record's string.
+[[nodiscard]] inline bool read_string(
+  Cdr & cdr, rosidl_runtime_c__String & s, const char * member_name)
+{
+  bool assigned = false;
+  {
+    std::string text;
+    Cdr::state before(cdr);
+    try {
+      cdr >> text;
+    } catch (...) {
+      cdr.setState(before);
+      throw;
+    }
+    if (s.data == nullptr) {
+      rosidl_runtime_c__String__init(&s);
+    }
+    assigned = rosidl_runtime_c__String__assignn(&s, text.data(), text.size());
+  }
+  if (!assigned) {
+    report_assign_failure(member_name);
+  }
+  return assigned;
+}
+
+inline size_t size_string(const rosidl_runtime_c__String & s, size_t c)
+{
+  return kStringLengthField + Cdr::alignment(c, kStringLengthField) + s.size + 1;
+}
+
+// An unbounded string: counts an empty one and clears full_bounded to say it is no bound.
+inline size_t max_string(bool & full_bounded, size_t c)
+{
+  full_bounded = false;
+  return kStringLengthField + Cdr::alignment(c, kStringLengthField) + 1;
+}
+
+// ---- Int32 member: 4 bytes at a multiple of 4 (also serves uint32 in the stand-ins). ----
+
+template<class Int>
+[[nodiscard]] inline bool write_int32(Int value, Cdr & cdr)
+{
+  static_assert(std::is_integral_v<Int> && sizeof(Int) == 4, "a 4-byte integer member");
+  cdr << value;
+  return true;
+}
+
+template<class Int>
+[[nodiscard]] inline bool read_int32(Cdr & cdr, Int & value)
+{
+  static_assert(std::is_integral_v<Int> && sizeof(Int) == 4, "a 4-byte integer member");
+  cdr >> value;
+  return true;
+}
+
+inline size_t size_int32(size_t c)
+{
+  return 4 + Cdr::alignment(c, 4);
+}
+
+inline size_t max_int32(size_t c)
+{
+  return 4 + Cdr::alignment(c, 4);
+}
+
+// ---- Boolean member: 1 byte, 1 or 0. ----
+
+// The record's byte is tested, not its bool value: a byte of 2 read as bool is undefined
+// and may go out unchanged.
+[[nodiscard]] inline bool write_boolean(const bool & value, Cdr & cdr)
+{
+  uint8_t byte = 0;
+  std::memcpy(&byte, &value, 1);
+  cdr << static_cast<bool>(byte != 0);
+  return true;
+}
+
+[[nodiscard]] inline bool read_boolean(Cdr & cdr, bool & value)
+{
+  uint8_t byte = 0;
+  cdr >> byte;
+  value = byte != 0;
+  return true;
+}
+
+inline size_t size_boolean(size_t)
+{
+  return 1;
+}
+
+inline size_t max_boolean(size_t)
+{
+  return 1;
+}
+
+// ---- Octet member: 1 byte, carried unchanged. ----
+
+[[nodiscard]] inline bool write_octet(uint8_t value, Cdr & cdr)
+{
+  cdr << value;
+  return true;
+}
+
+[[nodiscard]] inline bool read_octet(Cdr & cdr, uint8_t & value)
+{
+  cdr >> value;
+  return true;
+}
+
+inline size_t size_octet(size_t)
+{
+  return 1;
+}
+
+inline size_t max_octet(size_t)
+{
+  return 1;
+}
+
+// ---- Fixed-array member: N floats or doubles at a multiple of their width, no count. ----
+
+template<class Element>
+constexpr void check_array_element()
+{
+  static_assert(
+    std::is_same_v<Element, float> || std::is_same_v<Element, double>,
+    "fixed arrays hold float or double");
+}
+
+template<class Element, size_t N>
+[[nodiscard]] inline bool write_array(const Element (&array)[N], Cdr & cdr)
+{
+  check_array_element<Element>();
+  cdr.serializeArray(array, N);
+  return true;
+}
+
+template<class Element, size_t N>
+[[nodiscard]] inline bool read_array(Cdr & cdr, Element (&array)[N])
+{
+  check_array_element<Element>();
+  cdr.deserializeArray(array, N);
+  return true;
+}
+
+template<class Element, size_t N>
+inline size_t max_array(size_t c)
+{
+  check_array_element<Element>();
+  return N * sizeof(Element) + Cdr::alignment(c, sizeof(Element));
+}
+
+template<class Element, size_t N>
+inline size_t size_array(const Element (&)[N], size_t c)
+{
+  return max_array<Element, N>(c);
+}
+
+}  // namespace
+}  // namespace kovel_camera_msgs_rules
+
+#endif  // KOVEL_CAMERA_MSGS__DETAIL__MEMBER_RULES_HPP_
