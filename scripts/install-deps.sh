@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs, as root on Debian 12, the packages the build, the demo and the tests need.
+# Idempotent: does nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libfastcdr-dev librosidl-runtime-c-cpp-dev librosidl-typesupport-interface-dev
+  libfastrtps-dev nlohmann-json3-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang-14 libclang-rt-14-dev valgrind iproute2 util-linux
+  nodejs npm
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,46 @@
+// kovel_cdr's commands: each names its arguments and options once; the parser checks the
+// command line against them before the command runs.
+#ifndef KOVEL_CDR__COMMAND_LINE_HPP_
+#define KOVEL_CDR__COMMAND_LINE_HPP_
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kovel_cdr
+{
+
+struct Arguments
+{
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> values;  // --option VALUE
+  std::set<std::string> flags;                // --flag
+
+  bool has(const std::string & flag) const {return flags.count(flag) > 0;}
+  /// The option's value as a number in [low, high], or fallback when it is absent.
+  double number(const std::string & option, double fallback, double low, double high) const;
+};
+
+struct Command
+{
+  const char * name;
+  const char * usage;        // after "kovel_cdr NAME "
+  const char * summary;      // one line
+  const char * help;         // the rest of the command's help
+  size_t min_positional;
+  size_t max_positional;
+  std::set<std::string> value_options;
+  std::set<std::string> flag_options;
+  int (*run)(const Arguments & arguments);
+};
+
+/// Reads FILE, or standard input for "-" or no FILE, whole. Throws Error when it cannot.
+std::string read_input(const std::vector<std::string> & positional, size_t file_index);
+
+/// The middleware commands (pub, echo, call), when kovel_cdr is built with Fast DDS.
+std::vector<Command> middleware_commands();
+
+}  // namespace kovel_cdr
+
+#endif  // KOVEL_CDR__COMMAND_LINE_HPP_

@@ -1,0 +1,294 @@
+// kovel_cdr: kovel_camera_msgs messages between JSON and DDS payloads, through the
+// Fast-CDR C type support library, in the habits of the ros2 command line.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "command_line.hpp"
+#include "json_codec.hpp"
+#include "payload.hpp"
+#include "record.hpp"
+#include "type_catalog.hpp"
+
+namespace kovel_cdr
+{
+
+double Arguments::number(const std::string & option, double fallback, double low, double high)
+const
+{
+  auto found = values.find(option);
+  if (found == values.end()) {
+    return fallback;
+  }
+  size_t used = 0;
+  double value = 0;
+  try {
+    value = std::stod(found->second, &used);
+  } catch (const std::exception &) {
+    used = 0;
+  }
+  if (used != found->second.size() || !(value >= low && value <= high)) {
+    throw Error("--" + option + ": expected a number from " + std::to_string(low) + " to " +
+            std::to_string(high) + ", got '" + found->second + "'");
+  }
+  return value;
+}
+
+std::string read_input(const std::vector<std::string> & positional, size_t file_index)
+{
+  if (positional.size() <= file_index || positional[file_index] == "-") {
+    return std::string(std::istreambuf_iterator<char>(std::cin), {});
+  }
+  const std::string & path = positional[file_index];
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    throw Error("cannot open '" + path + "'");
+  }
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+static nlohmann::json parse_json(const std::string & text)
+{
+  try {
+    return nlohmann::json::parse(text);
+  } catch (const nlohmann::json::parse_error & e) {
+    throw Error(std::string("input is not valid JSON: ") + e.what());
+  }
+}
+
+static Record record_from_input(const MessageType & type, const Arguments & arguments)
+{
+  Record record(type);
+  record_from_json(type, parse_json(read_input(arguments.positional, 1)), record.data());
+  return record;
+}
+
+static std::string to_hex(const std::vector<uint8_t> & bytes)
+{
+  static const char digits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(bytes.size() * 2 + 1);
+  for (uint8_t byte : bytes) {
+    hex += digits[byte >> 4];
+    hex += digits[byte & 15];
+  }
+  return hex + "\n";
+}
+
+static std::vector<uint8_t> from_hex(const std::string & text)
+{
+  std::vector<uint8_t> bytes;
+  int high = -1;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char ch = text[i];
+    if (ch == ' ' || ch == '\n' || ch == '\t' || ch == '\r') {
+      continue;
+    }
+    int digit = (ch >= '0' && ch <= '9') ? ch - '0' :
+      (ch >= 'a' && ch <= 'f') ? ch - 'a' + 10 :
+      (ch >= 'A' && ch <= 'F') ? ch - 'A' + 10 : -1;
+    if (digit < 0) {
+      throw Error("hex input: '" + std::string(1, ch) + "' at offset " + std::to_string(i) +
+              " is not a hex digit");
+    }
+    if (high < 0) {
+      high = digit;
+    } else {
+      bytes.push_back(static_cast<uint8_t>(high << 4 | digit));
+      high = -1;
+    }
+  }
+  if (high >= 0) {
+    throw Error("hex input: odd number of hex digits");
+  }
+  return bytes;
+}
+
+static void write_stdout(const std::string & bytes)
+{
+  if (fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || fflush(stdout) != 0) {
+    throw Error("cannot write to standard output");
+  }
+}
+
+static int run_encode(const Arguments & arguments)
+{
+  const MessageType & type = find_message_type(arguments.positional[0]);
+  Record record = record_from_input(type, arguments);
+  std::vector<uint8_t> payload = encode_payload(type, record.data());
+  write_stdout(arguments.has("hex") ? to_hex(payload) : std::string(payload.begin(), payload.end()));
+  return 0;
+}
+
+static int run_decode(const Arguments & arguments)
+{
+  const MessageType & type = find_message_type(arguments.positional[0]);
+  std::string input = read_input(arguments.positional, 1);
+  std::vector<uint8_t> payload = arguments.has("hex") ?
+    from_hex(input) : std::vector<uint8_t>(input.begin(), input.end());
+  Record record(type);
+  decode_payload(type, payload.data(), payload.size(), record.data());
+  int indent = arguments.has("compact") ? -1 : 2;
+  write_stdout(record_to_json(type, record.data()).dump(indent) + "\n");
+  return 0;
+}
+
+static nlohmann::ordered_json sizes_of(const MessageType & type, const void * record)
+{
+  bool full_bounded = true;
+  size_t max = type.max(full_bounded, 0);
+  nlohmann::ordered_json sizes;
+  sizes["type"] = type.full_name();
+  if (record != nullptr) {
+    sizes["serialized_size"] = type.size(record, 0);
+  }
+  sizes["max_serialized_size"] = max;
+  sizes["full_bounded"] = full_bounded;
+  return sizes;
+}
+
+static int run_sizes(const Arguments & arguments)
+{
+  const MessageType & type = find_message_type(arguments.positional[0]);
+  Record record = record_from_input(type, arguments);
+  write_stdout(sizes_of(type, record.data()).dump(2) + "\n");
+  return 0;
+}
+
+static int run_types(const Arguments &)
+{
+  for (const MessageType * type : message_types()) {
+    Record empty(*type);
+    nlohmann::ordered_json sizes = sizes_of(*type, empty.data());
+    std::printf(
+      "%-48s empty message %3zu bytes, maximum %3zu bytes, full_bounded %s\n",
+      type->full_name().c_str(), sizes["serialized_size"].get<size_t>(),
+      sizes["max_serialized_size"].get<size_t>(),
+      sizes["full_bounded"].get<bool>() ? "true" : "false");
+  }
+  return 0;
+}
+
+static const char kTypeNames[] =
+  "TYPE is a message type of kovel_camera_msgs, as DeviceInfo, kovel_camera_msgs/DeviceInfo\n"
+  "or kovel_camera_msgs/msg/DeviceInfo; a service's request and response are\n"
+  "GetString_Request or kovel_camera_msgs/srv/GetString_Response. 'kovel_cdr types' lists\n"
+  "them all.\n";
+
+static std::vector<Command> all_commands()
+{
+  std::vector<Command> commands{
+    {"encode", "TYPE [FILE] [--hex]", "a message as JSON to a DDS payload",
+      "Reads the message as JSON from FILE or standard input. A member left out takes its\n"
+      "default (0, false, \"\"); floats also take \"nan\", \"inf\" and \"-inf\". Writes the\n"
+      "4-byte encapsulation header 00 01 00 00 and the CDR body, as binary or, with --hex,\n"
+      "as hex digits.\n",
+      1, 2, {}, {"hex"}, run_encode},
+    {"decode", "TYPE [FILE] [--hex] [--compact]", "a DDS payload to JSON",
+      "Reads a payload (binary, or hex digits with --hex) from FILE or standard input and\n"
+      "prints the message as JSON (on one line with --compact). A payload that ends early\n"
+      "or has bytes left over is refused.\n",
+      1, 2, {}, {"hex", "compact"}, run_decode},
+    {"sizes", "TYPE [FILE]", "a message's serialized size and the type's maximum",
+      "Reads the message as JSON and prints its serialized size, the type's maximum size\n"
+      "and whether that maximum is a true bound (full_bounded).\n",
+      1, 2, {}, {}, run_sizes},
+    {"types", "", "every message type with its sizes",
+      "Lists every message type with the size of its empty message, its maximum size and\n"
+      "full_bounded.\n",
+      0, 0, {}, {}, run_types},
+  };
+  for (Command & command : middleware_commands()) {
+    commands.push_back(command);
+  }
+  return commands;
+}
+
+static void print_usage(FILE * out, const std::vector<Command> & commands)
+{
+  std::fprintf(out, "usage: kovel_cdr COMMAND ...\n\ncommands:\n");
+  for (const Command & command : commands) {
+    std::fprintf(out, "  %-8s %s\n", command.name, command.summary);
+  }
+  std::fprintf(out, "\n'kovel_cdr COMMAND --help' tells more.\n\n%s", kTypeNames);
+}
+
+static void print_help(const Command & command)
+{
+  std::printf("usage: kovel_cdr %s %s\n\n%s\n%s", command.name, command.usage, command.help,
+    kTypeNames);
+}
+
+static Arguments parse(const Command & command, int argc, char ** argv)
+{
+  Arguments arguments;
+  for (int i = 2; i < argc; ++i) {
+    std::string word = argv[i];
+    if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
+      std::string name = word.substr(2);
+      if (command.flag_options.count(name)) {
+        arguments.flags.insert(name);
+      } else if (command.value_options.count(name)) {
+        if (i + 1 >= argc) {
+          throw Error(word + " needs a value");
+        }
+        arguments.values[name] = argv[++i];
+      } else {
+        throw Error(std::string("unknown option ") + word + " for '" + command.name + "'");
+      }
+    } else {
+      arguments.positional.push_back(word);
+    }
+  }
+  if (arguments.positional.size() < command.min_positional ||
+    arguments.positional.size() > command.max_positional)
+  {
+    throw Error(std::string("usage: kovel_cdr ") + command.name + " " + command.usage);
+  }
+  return arguments;
+}
+
+}  // namespace kovel_cdr
+
+int main(int argc, char ** argv)
+{
+  using namespace kovel_cdr;  // NOLINT
+  std::vector<Command> commands = all_commands();
+  if (argc < 2) {
+    print_usage(stderr, commands);
+    return 2;
+  }
+  std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    print_usage(stdout, commands);
+    return 0;
+  }
+  for (const Command & command : commands) {
+    if (name != command.name) {
+      continue;
+    }
+    for (int i = 2; i < argc; ++i) {
+      if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+        print_help(command);
+        return 0;
+      }
+    }
+    try {
+      return command.run(parse(command, argc, argv));
+    } catch (const Error & e) {
+      std::fprintf(stderr, "kovel_cdr %s: %s\n", command.name, e.what());
+    } catch (const std::bad_alloc &) {
+      std::fprintf(stderr, "kovel_cdr %s: out of memory\n", command.name);
+    }
+    return 1;
+  }
+  std::fprintf(stderr, "kovel_cdr: unknown command '%s' ('kovel_cdr --help' lists them)\n",
+    name.c_str());
+  return 2;
+}

@@ -1,0 +1,73 @@
+#include "record.hpp"
+
+#include <cstring>
+#include <new>
+
+#include "rosidl_runtime_c/primitives_sequence_functions.h"
+#include "rosidl_runtime_c/string_functions.h"
+
+namespace kovel_cdr
+{
+
+template<class T>
+static T & member_at(void * record, const Member & member)
+{
+  return *reinterpret_cast<T *>(static_cast<unsigned char *>(record) + member.offset);
+}
+
+void init_members(const MessageType & type, void * record)
+{
+  for (const Member & member : type.members) {
+    bool ok = true;
+    if (member.kind == Kind::nested) {
+      init_members(*member.nested, &member_at<unsigned char>(record, member));
+    } else if (member.kind == Kind::string) {
+      ok = rosidl_runtime_c__String__init(&member_at<rosidl_runtime_c__String>(record, member));
+    } else if (member.kind == Kind::float64_sequence) {
+      ok = rosidl_runtime_c__double__Sequence__init(
+        &member_at<rosidl_runtime_c__double__Sequence>(record, member), 0);
+    }
+    if (!ok) {
+      throw std::bad_alloc();
+    }
+  }
+}
+
+void fini_members(const MessageType & type, void * record)
+{
+  for (const Member & member : type.members) {
+    if (member.kind == Kind::nested) {
+      fini_members(*member.nested, &member_at<unsigned char>(record, member));
+    } else if (member.kind == Kind::string) {
+      rosidl_runtime_c__String__fini(&member_at<rosidl_runtime_c__String>(record, member));
+    } else if (member.kind == Kind::float64_sequence) {
+      rosidl_runtime_c__double__Sequence__fini(
+        &member_at<rosidl_runtime_c__double__Sequence>(record, member));
+    }
+  }
+}
+
+Record::Record(const MessageType & type)
+: type_(&type), storage_(new unsigned char[type.record_size]())
+{
+  try {
+    init_members(type, storage_.get());
+  } catch (...) {
+    fini_members(type, storage_.get());
+    throw;
+  }
+}
+
+Record::Record(Record && other) noexcept
+: type_(other.type_), storage_(std::move(other.storage_))
+{
+}
+
+Record::~Record()
+{
+  if (storage_) {
+    fini_members(*type_, storage_.get());
+  }
+}
+
+}  // namespace kovel_cdr

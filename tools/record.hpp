@@ -1,0 +1,39 @@
+// A message record of any catalogued type, owned: zero-filled, its strings and sequences
+// initialised through the rosidl runtime, and finalised on destruction.
+#ifndef KOVEL_CDR__RECORD_HPP_
+#define KOVEL_CDR__RECORD_HPP_
+
+#include <memory>
+
+#include "type_catalog.hpp"
+
+namespace kovel_cdr
+{
+
+class Record
+{
+public:
+  explicit Record(const MessageType & type);
+  ~Record();
+  Record(const Record &) = delete;
+  Record & operator=(const Record &) = delete;
+  Record(Record && other) noexcept;
+
+  const MessageType & type() const {return *type_;}
+  void * data() {return storage_.get();}
+  const void * data() const {return storage_.get();}
+
+private:
+  const MessageType * type_;
+  std::unique_ptr<unsigned char[]> storage_;
+};
+
+/// Initialises every string (empty) and sequence (no elements) of a zero-filled record.
+void init_members(const MessageType & type, void * record);
+
+/// Releases every string and sequence of a record.
+void fini_members(const MessageType & type, void * record);
+
+}  // namespace kovel_cdr
+
+#endif  // KOVEL_CDR__RECORD_HPP_
