@@ -9,10 +9,13 @@ packages=(
   libfastrtps-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev valgrind iproute2 util-linux
-  nodejs npm
 )
 
 missing=()
+# Node.js (for the interop tier) may come from elsewhere than Debian: only add Debian's
+# when there is none.
+command -v node >/dev/null 2>&1 || missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$package")
