@@ -117,12 +117,13 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
     report("string capacity not greater than size\n");
     return false;
   }
-  if (s.data == nullptr || s.data[s.size] != '\0') {
-    report("string not null-terminated\n");
-    return false;
-  }
+  // Checked before data is touched: the length field counts the NUL in 32 bits.
   if (s.size >= std::numeric_limits<uint32_t>::max()) {
     report("string too long for CDR\n");
+    return false;
+  }
+  if (s.data == nullptr || s.data[s.size] != '\0') {
+    report("string not null-terminated\n");
     return false;
   }
   Cdr::state before(cdr);
