@@ -1,0 +1,259 @@
+// The six member rules on their own: bytes written, bytes read, sizes and maximums at
+// several start positions, refusals with their texts and the stream state they leave.
+#include <cmath>
+#include <limits>
+
+#include <fastcdr/exceptions/NotEnoughMemoryException.h>
+
+#include "member_rules.hpp"
+#include "support.hpp"
+
+using namespace kovel_camera_msgs_rules;  // NOLINT
+using kovel_test::Stream;
+using kovel_test::le32;
+using kovel_test::stderr_of;
+using Bytes = std::vector<uint8_t>;
+
+namespace
+{
+
+// A string record over caller-owned characters, for records the runtime would not build.
+rosidl_runtime_c__String raw_string(char * data, size_t size, size_t capacity)
+{
+  return rosidl_runtime_c__String{data, size, capacity};
+}
+
+struct OwnedString
+{
+  OwnedString() {rosidl_runtime_c__String__init(&s);}
+  explicit OwnedString(const std::string & text) : OwnedString() {kovel_test::set(s, text);}
+  ~OwnedString() {rosidl_runtime_c__String__fini(&s);}
+  rosidl_runtime_c__String s{};
+};
+
+Bytes concat(std::initializer_list<Bytes> parts)
+{
+  Bytes all;
+  for (const Bytes & part : parts) {
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  return all;
+}
+
+}  // namespace
+
+TEST(StringRule, EmptyStringIsLengthOneAndNulAtAnyPosition)
+{
+  OwnedString empty;
+  Stream at0;
+  ASSERT_TRUE(write_string(empty.s, at0.cdr));
+  EXPECT_EQ(at0.written(), (Bytes{1, 0, 0, 0, 0}));
+  EXPECT_EQ(size_string(empty.s, 0), 5u);
+
+  Stream at1;
+  at1.skip_to(1);
+  ASSERT_TRUE(write_string(empty.s, at1.cdr));
+  EXPECT_EQ(size_string(empty.s, 1), 8u);
+  EXPECT_EQ(at1.length() - 1, 8u);
+  EXPECT_EQ(at1.written(1), (Bytes{0, 0, 0, 1, 0, 0, 0, 0}));
+}
+
+TEST(StringRule, MaximumCountsAnEmptyStringAndClearsFullBounded)
+{
+  bool full_bounded = true;
+  EXPECT_EQ(max_string(full_bounded, 0), 5u);
+  EXPECT_FALSE(full_bounded);
+  EXPECT_EQ(max_string(full_bounded, 1), 8u);
+  EXPECT_EQ(max_string(full_bounded, 3), 6u);
+}
+
+TEST(StringRule, MalformedRecordsAreRefusedBeforeAnyByteInCheckOrder)
+{
+  char nul_terminated[] = "abc";
+  char unterminated[] = "abcd";
+  struct Case
+  {
+    const char * what;
+    rosidl_runtime_c__String s;
+    const char * text;
+  } cases[] = {
+    {"capacity equal to size", raw_string(nul_terminated, 3, 3),
+      "string capacity not greater than size\n"},
+    {"capacity 0", raw_string(nul_terminated, 0, 0), "string capacity not greater than size\n"},
+    {"capacity and NUL both wrong", raw_string(unterminated, 3, 3),
+      "string capacity not greater than size\n"},
+    {"no NUL at size", raw_string(unterminated, 3, 5), "string not null-terminated\n"},
+    {"null data with room", raw_string(nullptr, 0, 8), "string not null-terminated\n"},
+    {"size + 1 beyond 32 bits", raw_string(nullptr, std::numeric_limits<uint32_t>::max(),
+      std::numeric_limits<size_t>::max()), "string too long for CDR\n"},
+  };
+  for (const Case & c : cases) {
+    Stream stream;
+    stream.skip_to(2);
+    bool written = true;
+    EXPECT_EQ(stderr_of([&] {written = write_string(c.s, stream.cdr);}), c.text) << c.what;
+    EXPECT_FALSE(written) << c.what;
+    EXPECT_EQ(stream.length(), 2u) << c.what;
+  }
+}
+
+TEST(StringRule, InnerNulIsWrittenAndReadWithTheWholeText)
+{
+  const std::string with_nul("ab\0cd", 5);
+  OwnedString s(with_nul);
+  Stream stream;
+  ASSERT_TRUE(write_string(s.s, stream.cdr));
+  EXPECT_EQ(stream.written(), concat({le32(6), {'a', 'b', 0, 'c', 'd', 0}}));
+  EXPECT_EQ(stream.length(), size_string(s.s, 0));
+
+  Stream reader(stream.written());
+  OwnedString back;
+  ASSERT_TRUE(read_string(reader.cdr, back.s, "member"));
+  EXPECT_EQ(kovel_test::text(back.s), with_nul);
+}
+
+TEST(StringRule, ReadKeepsATextWithoutFinalNulAndDropsAFinalNul)
+{
+  Stream without_nul(concat({le32(3), {'a', 'b', 'c'}}));
+  OwnedString s;
+  ASSERT_TRUE(read_string(without_nul.cdr, s.s, "member"));
+  EXPECT_EQ(kovel_test::text(s.s), "abc");
+
+  Stream with_nul(concat({le32(4), {'x', 'y', 'z', 0}}));
+  ASSERT_TRUE(read_string(with_nul.cdr, s.s, "member"));
+  EXPECT_EQ(kovel_test::text(s.s), "xyz");
+  EXPECT_EQ(with_nul.length(), 8u);
+}
+
+TEST(StringRule, ReadInitialisesAZeroFilledStringAndReplacesAnExistingOne)
+{
+  Stream stream(concat({le32(3), {'h', 'i', 0}, le32(1), {0}}));
+  rosidl_runtime_c__String zero_filled{};
+  ASSERT_TRUE(read_string(stream.cdr, zero_filled, "member"));
+  EXPECT_EQ(kovel_test::text(zero_filled), "hi");
+
+  ASSERT_TRUE(read_string(stream.cdr, zero_filled, "member"));
+  EXPECT_EQ(kovel_test::text(zero_filled), "");
+  rosidl_runtime_c__String__fini(&zero_filled);
+}
+
+TEST(StringRule, AStreamThatEndsInsideAStringLeavesStreamAndRecordAsBefore)
+{
+  // Reading: the length promises 10 characters, 3 follow.
+  Stream reader(concat({{9}, le32(10), {'a', 'b', 'c'}}));
+  uint8_t first = 0;
+  reader.cdr >> first;
+  OwnedString s("kept");
+  EXPECT_THROW(
+    (void)read_string(reader.cdr, s.s, "member"),
+    eprosima::fastcdr::exception::NotEnoughMemoryException);
+  EXPECT_EQ(reader.length(), 1u);
+  EXPECT_EQ(kovel_test::text(s.s), "kept");
+
+  // Writing: the length fits, the characters do not.
+  Stream writer(7);
+  writer.skip_to(1);
+  OwnedString longer("too long");
+  EXPECT_THROW(
+    (void)write_string(longer.s, writer.cdr),
+    eprosima::fastcdr::exception::NotEnoughMemoryException);
+  EXPECT_EQ(writer.length(), 1u);
+  writer.cdr << static_cast<uint8_t>(5);
+  EXPECT_EQ(writer.bytes[1], 5);
+}
+
+TEST(IntegerRule, AlignsToFourAndKeepsTheSign)
+{
+  EXPECT_EQ(size_int32(0), 4u);
+  EXPECT_EQ(size_int32(1), 7u);
+  EXPECT_EQ(max_int32(1), 7u);
+  EXPECT_EQ(max_int32(6), 6u);
+
+  Stream stream;
+  stream.skip_to(1);
+  ASSERT_TRUE(write_int32(int32_t{-1}, stream.cdr));
+  ASSERT_TRUE(write_int32(uint32_t{0x01020304}, stream.cdr));
+  EXPECT_EQ(stream.written(1), (Bytes{0, 0, 0, 0xff, 0xff, 0xff, 0xff, 4, 3, 2, 1}));
+
+  Stream reader(stream.written());
+  reader.skip_to(1);
+  int32_t value = 0;
+  uint32_t unsigned_value = 0;
+  ASSERT_TRUE(read_int32(reader.cdr, value));
+  ASSERT_TRUE(read_int32(reader.cdr, unsigned_value));
+  EXPECT_EQ(value, -1);
+  EXPECT_EQ(unsigned_value, 0x01020304u);
+}
+
+TEST(OneByteRules, BooleanAndOctetAddOneByteAnywhereAndBooleansGoOutAsZeroOrOne)
+{
+  for (size_t c = 0; c < 8; ++c) {
+    EXPECT_EQ(size_boolean(c), 1u);
+    EXPECT_EQ(max_boolean(c), 1u);
+    EXPECT_EQ(size_octet(c), 1u);
+    EXPECT_EQ(max_octet(c), 1u);
+  }
+  bool two = false;
+  const uint8_t byte_two = 2;
+  std::memcpy(&two, &byte_two, 1);
+  bool falsy = false;
+  Stream stream;
+  ASSERT_TRUE(write_boolean(two, stream.cdr));
+  ASSERT_TRUE(write_boolean(falsy, stream.cdr));
+  ASSERT_TRUE(write_octet(7, stream.cdr));
+  EXPECT_EQ(stream.written(), (Bytes{1, 0, 7}));
+
+  Stream reader(Bytes{2, 0, 200});
+  bool first = false;
+  bool second = true;
+  uint8_t octet = 0;
+  ASSERT_TRUE(read_boolean(reader.cdr, first));
+  ASSERT_TRUE(read_boolean(reader.cdr, second));
+  ASSERT_TRUE(read_octet(reader.cdr, octet));
+  uint8_t stored = 0;
+  std::memcpy(&stored, &first, 1);
+  EXPECT_EQ(stored, 1);
+  EXPECT_FALSE(second);
+  EXPECT_EQ(octet, 200);
+}
+
+TEST(FixedArrayRule, AlignsToTheElementWidthAndCarriesBitsExactly)
+{
+  double nine[9] = {};
+  float five[5] = {};
+  EXPECT_EQ(size_array(nine, 4), 76u);
+  EXPECT_EQ(size_array(nine, 0), 72u);
+  EXPECT_EQ((max_array<double, 9>(4)), 76u);
+  EXPECT_EQ(size_array(five, 1), 23u);
+  EXPECT_EQ((max_array<float, 5>(4)), 20u);
+
+  double values[3] = {-0.0, std::numeric_limits<double>::infinity(), 0};
+  const uint64_t nan_with_payload = 0x7ff8000000abcdefULL;
+  std::memcpy(&values[2], &nan_with_payload, 8);
+  Stream stream;
+  stream.skip_to(4);
+  ASSERT_TRUE(write_array(values, stream.cdr));
+  EXPECT_EQ(stream.length(), 4 + size_array(values, 4));
+
+  Stream reader(stream.written());
+  reader.skip_to(4);
+  double back[3] = {1, 1, 1};
+  ASSERT_TRUE(read_array(reader.cdr, back));
+  EXPECT_EQ(std::memcmp(back, values, sizeof(values)), 0);
+}
+
+TEST(Wrappers, SizesBeyondThirtyTwoBitsSaturate)
+{
+  EXPECT_EQ(saturate_to_uint32(61), 61u);
+  EXPECT_EQ(saturate_to_uint32(4294967295u), 4294967295u);
+  EXPECT_EQ(saturate_to_uint32(5000000000ULL), 4294967295u);
+}
+
+TEST(NullRecord, IsReportedOnce)
+{
+  const void * none = nullptr;
+  const int * found = reinterpret_cast<const int *>(1);
+  EXPECT_EQ(
+    stderr_of([&] {found = record_or_report<const int>(none);}), "ros message handle is null\n");
+  EXPECT_EQ(found, nullptr);
+}
