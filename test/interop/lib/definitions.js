@@ -1,0 +1,108 @@
+'use strict';
+// The definitions the peer reads: our own msg/ and srv/ files, read at run time, and the
+// standard ROS 2 types they nest (builtin_interfaces, std_msgs, sensor_msgs) kept beside
+// this file. Each of the eleven message types becomes one definition text in the
+// concatenated form (root text, then "====" and "MSG: pkg/Type" sections).
+const fs = require('node:fs');
+const path = require('node:path');
+const { parse } = require('@foxglove/rosmsg');
+
+const REPO = path.resolve(__dirname, '..', '..', '..');
+const STANDARD = path.resolve(__dirname, '..', 'definitions');
+const PACKAGE = 'kovel_camera_msgs';
+const SEPARATOR = '='.repeat(80);
+
+const PRIMITIVES = new Set([
+  'bool', 'byte', 'char', 'int8', 'uint8', 'int16', 'uint16', 'int32', 'uint32',
+  'int64', 'uint64', 'float32', 'float64', 'string', 'wstring',
+]);
+
+// The message types of kovel_camera_msgs, in the order kovel_cdr lists them.
+const TYPE_NAMES = [
+  'DeviceInfo', 'Metadata', 'Extrinsics',
+  'GetDeviceInfo_Request', 'GetDeviceInfo_Response',
+  'GetCameraInfo_Request', 'GetCameraInfo_Response',
+  'GetCameraParams_Request', 'GetCameraParams_Response',
+  'GetString_Request', 'GetString_Response',
+];
+
+function read(file) {
+  return fs.readFileSync(file, 'utf8');
+}
+
+// Every named definition text: "pkg/Type" -> text. Service parts are named
+// kovel_camera_msgs/<Service>_Request and _Response; a service's request and response are
+// checked as messages of their own.
+function loadTexts() {
+  const texts = new Map();
+  for (const pkg of fs.readdirSync(STANDARD)) {
+    for (const file of fs.readdirSync(path.join(STANDARD, pkg, 'msg'))) {
+      texts.set(`${pkg}/${path.basename(file, '.msg')}`, read(path.join(STANDARD, pkg, 'msg', file)));
+    }
+  }
+  for (const file of fs.readdirSync(path.join(REPO, 'msg')).filter((f) => f.endsWith('.msg'))) {
+    texts.set(`${PACKAGE}/${path.basename(file, '.msg')}`, read(path.join(REPO, 'msg', file)));
+  }
+  for (const file of fs.readdirSync(path.join(REPO, 'srv')).filter((f) => f.endsWith('.srv'))) {
+    const parts = read(path.join(REPO, 'srv', file)).split(/^---[ \t]*$/m);
+    if (parts.length !== 2) {
+      throw new Error(`srv/${file}: expected one '---' line, found ${parts.length - 1}`);
+    }
+    const service = path.basename(file, '.srv');
+    texts.set(`${PACKAGE}/${service}_Request`, parts[0]);
+    texts.set(`${PACKAGE}/${service}_Response`, parts[1]);
+  }
+  return texts;
+}
+
+// The complex types a definition text names, fully qualified ("Type" alone means a type
+// of the same package).
+function nestedTypes(text, ownPackage) {
+  const found = [];
+  for (const rawLine of text.split('\n')) {
+    const line = rawLine.replace(/#.*/, '').trim();
+    const match = /^([A-Za-z][\w/]*)(\[[^\]]*\])?\s+[A-Za-z]\w*\s*$/.exec(line);
+    if (match === null || PRIMITIVES.has(match[1])) {
+      continue;
+    }
+    const parts = match[1].split('/');
+    found.push(parts.length === 1 ? `${ownPackage}/${parts[0]}` : `${parts[0]}/${parts[parts.length - 1]}`);
+  }
+  return found;
+}
+
+// The concatenated definition of one type: its own text, then each type it reaches.
+function concatenated(texts, name) {
+  const order = [];
+  const pending = [name];
+  while (pending.length > 0) {
+    const current = pending.shift();
+    if (order.includes(current)) {
+      continue;
+    }
+    if (!texts.has(current)) {
+      throw new Error(`no definition of ${current}`);
+    }
+    order.push(current);
+    pending.push(...nestedTypes(texts.get(current), current.split('/')[0]));
+  }
+  const sections = [texts.get(name).trim()];
+  for (const dependency of order.slice(1)) {
+    sections.push(`${SEPARATOR}\nMSG: ${dependency}\n${texts.get(dependency).trim()}`);
+  }
+  return sections.join('\n') + '\n';
+}
+
+// type name -> { text, definitions } for the eleven message types, where definitions is
+// the peer's parse (root first, then the named nested types).
+function loadDefinitions() {
+  const texts = loadTexts();
+  const result = new Map();
+  for (const type of TYPE_NAMES) {
+    const text = concatenated(texts, `${PACKAGE}/${type}`);
+    result.set(type, { text, definitions: parse(text, { ros2: true }) });
+  }
+  return result;
+}
+
+module.exports = { REPO, TYPE_NAMES, loadDefinitions, nestedTypes };
