@@ -1,0 +1,163 @@
+// kovel_cdr from the outside: payload bytes, JSON both ways, type names, and bad input of
+// every kind refused with one line on stderr, nothing on stdout and a non-zero exit.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+struct ToolRun
+{
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string slurp(const std::string & path)
+{
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+ToolRun kovel_cdr(const std::string & arguments, const std::string & input = "")
+{
+  const std::string dir = testing::TempDir();
+  const std::string in = dir + "kovel_cdr_in", out = dir + "kovel_cdr_out",
+    err = dir + "kovel_cdr_err";
+  std::ofstream(in, std::ios::binary) << input;
+  std::string command = std::string(KOVEL_CDR_PATH) + " " + arguments + " <" + in + " >" + out +
+    " 2>" + err;
+  int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+}
+
+const char kFullDeviceInfo[] =
+  R"({"header":{"stamp":{"sec":-5,"nanosec":4294967295},"frame_id":"cam\u0000era"},)"
+  R"("name":"K\u00e9vel \u2603","vid":-2147483648,"pid":2147483647,"serial_number":"",)"
+  R"("firmware_version":"1","supported_min_sdk_version":"22","hardware_version":"333"})";
+
+}  // namespace
+
+TEST(KovelCdr, EncodesAnEmptyDeviceInfoAsTheHeaderAndItsSixtyOneBytes)
+{
+  ToolRun run = kovel_cdr("encode DeviceInfo --hex", "{}");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(
+    run.out,
+    "00010000"
+    "0000000000000000010000000000000001000000000000000000000000000000"
+    "01000000000000000100000000000000010000000000000001000000" "00\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(KovelCdr, BinaryPayloadDecodesToTheSameMessageAndReencodesToTheSameBytes)
+{
+  ToolRun encoded = kovel_cdr("encode kovel_camera_msgs/msg/DeviceInfo", kFullDeviceInfo);
+  ASSERT_EQ(encoded.status, 0) << encoded.err;
+  ToolRun decoded = kovel_cdr("decode kovel_camera_msgs/DeviceInfo --compact", encoded.out);
+  ASSERT_EQ(decoded.status, 0) << decoded.err;
+  EXPECT_EQ(
+    decoded.out.rfind(
+      R"({"header":{"stamp":{"sec":-5,"nanosec":4294967295},"frame_id":"cam\u0000era"},)", 0),
+    0u) << decoded.out;
+  EXPECT_NE(decoded.out.find(R"("name":"Kével ☃")"), std::string::npos) << decoded.out;
+  ToolRun again = kovel_cdr("encode DeviceInfo", decoded.out);
+  EXPECT_EQ(again.out, encoded.out);
+}
+
+TEST(KovelCdr, FloatsIncludingNanInfinitiesAndNegativeZeroComeBackBitForBit)
+{
+  const std::string message =
+    R"({"rotation":["nan","inf","-inf",-0.0,0.1,1e-310,3.4028234663852886e+38,-1,2],)"
+    R"("translation":[1e308,-2.5,0]})";
+  ToolRun encoded = kovel_cdr("encode Extrinsics --hex", message);
+  ASSERT_EQ(encoded.status, 0) << encoded.err;
+  ToolRun decoded = kovel_cdr("decode Extrinsics --hex", encoded.out);
+  ASSERT_EQ(decoded.status, 0) << decoded.err;
+  EXPECT_NE(decoded.out.find("\"nan\""), std::string::npos);
+  EXPECT_NE(decoded.out.find("-0.0"), std::string::npos);
+  EXPECT_EQ(kovel_cdr("encode Extrinsics --hex", decoded.out).out, encoded.out);
+
+  const std::string params = R"({"l_intr_p":[0.1,-0.0,"inf",16777217],"success":true})";
+  ToolRun floats = kovel_cdr("encode kovel_camera_msgs/srv/GetCameraParams_Response --hex", params);
+  ASSERT_EQ(floats.status, 0) << floats.err;
+  ToolRun floats_back = kovel_cdr("decode GetCameraParams_Response --hex", floats.out);
+  EXPECT_EQ(kovel_cdr("encode GetCameraParams_Response --hex", floats_back.out).out, floats.out);
+}
+
+TEST(KovelCdr, SizesAndTypesReportTheTypeSupportsFigures)
+{
+  ToolRun sizes = kovel_cdr("sizes GetString_Response", R"({"data":"abc","message":"xyz"})");
+  ASSERT_EQ(sizes.status, 0) << sizes.err;
+  EXPECT_NE(sizes.out.find("\"serialized_size\": 20"), std::string::npos) << sizes.out;
+  EXPECT_NE(sizes.out.find("\"max_serialized_size\": 13"), std::string::npos);
+  EXPECT_NE(sizes.out.find("\"full_bounded\": false"), std::string::npos);
+
+  ToolRun types = kovel_cdr("types");
+  ASSERT_EQ(types.status, 0);
+  EXPECT_EQ(std::count(types.out.begin(), types.out.end(), '\n'), 11);
+  EXPECT_NE(types.out.find("kovel_camera_msgs/srv/GetCameraInfo_Response"), std::string::npos);
+}
+
+TEST(KovelCdr, BadInputIsOneLineOnStderrNothingOnStdoutAndAFailingExit)
+{
+  ToolRun valid = kovel_cdr("encode GetString_Response --hex", R"({"data":"abc"})");
+  ASSERT_EQ(valid.status, 0);
+  const std::string hex = valid.out.substr(0, valid.out.size() - 1);
+  struct Case
+  {
+    std::string arguments;
+    std::string input;
+    std::string says;
+  } cases[] = {
+    {"encode DeviceInfo", R"({"nme":"x"})", "DeviceInfo.nme: no such member in DeviceInfo"},
+    {"encode DeviceInfo", R"({"header":{"stamp":{"sec":1.5}}})",
+      "DeviceInfo.header.stamp.sec: expected an integer"},
+    {"encode DeviceInfo", R"({"vid":2147483648})", "DeviceInfo.vid: integer 2147483648 out of"},
+    {"encode DeviceInfo", R"({"name":7})", "DeviceInfo.name: expected a string"},
+    {"encode GetString_Response", R"({"success":1})", "expected true or false"},
+    {"encode GetString_Request", R"({"structure_needs_at_least_one_member":256})", "out of"},
+    {"encode Extrinsics", R"({"rotation":[1,2,3]})", "expected exactly 9 elements, got 3"},
+    {"encode Extrinsics", R"({"translation":[1,"one",2]})", "translation[1]: expected a number"},
+    {"encode DeviceInfo", R"({"name":)", "input is not valid JSON"},
+    {"encode DeviceInfo", "[]", "DeviceInfo: expected an object"},
+    {"encode kovel_camera_msgs/srv/DeviceInfo", "{}", "unknown message type"},
+    {"encode DeviceInfo extra extra", "{}", "usage: kovel_cdr encode"},
+    {"encode DeviceInfo --frobnicate", "{}", "unknown option --frobnicate"},
+    {"decode GetString_Response --hex", hex.substr(0, hex.size() - 2), "ends early"},
+    {"decode GetString_Response --hex", hex + "00", "1 bytes left over"},
+    {"decode GetString_Response --hex", "0001000g", "is not a hex digit"},
+    {"decode GetString_Response --hex", "000", "odd number of hex digits"},
+    {"decode GetString_Response", "", "shorter than the 4-byte encapsulation header"},
+    {"decode GetString_Response --hex", "00020000" + hex.substr(8), "encapsulation header"},
+    {"decode DeviceInfo /no/such/file", "", "cannot open '/no/such/file'"},
+  };
+  for (const Case & c : cases) {
+    ToolRun run = kovel_cdr(c.arguments, c.input);
+    EXPECT_NE(run.status, 0) << c.arguments << " " << c.input;
+    EXPECT_EQ(run.out, "") << c.arguments << " " << c.input;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
+}
+
+TEST(KovelCdr, HelpIsThereForTheToolAndEachCommand)
+{
+  ToolRun help = kovel_cdr("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("encode"), std::string::npos);
+  ToolRun encode_help = kovel_cdr("encode --help");
+  EXPECT_EQ(encode_help.status, 0);
+  EXPECT_NE(encode_help.out.find("usage: kovel_cdr encode TYPE [FILE] [--hex]"), std::string::npos);
+  EXPECT_NE(kovel_cdr("frobnicate").status, 0);
+}
