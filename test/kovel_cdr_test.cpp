@@ -1,6 +1,7 @@
 // kovel_cdr from the outside: payload bytes, JSON both ways, type names, and bad input of
 // every kind refused with one line on stderr, nothing on stdout and a non-zero exit.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,9 +32,9 @@ std::string slurp(const std::string & path)
 
 ToolRun kovel_cdr(const std::string & arguments, const std::string & input = "")
 {
-  const std::string dir = testing::TempDir();
-  const std::string in = dir + "kovel_cdr_in", out = dir + "kovel_cdr_out",
-    err = dir + "kovel_cdr_err";
+  // CTest runs test cases in parallel processes: each gets files of its own.
+  const std::string stem = testing::TempDir() + "kovel_cdr_" + std::to_string(getpid());
+  const std::string in = stem + ".in", out = stem + ".out", err = stem + ".err";
   std::ofstream(in, std::ios::binary) << input;
   std::string command = std::string(KOVEL_CDR_PATH) + " " + arguments + " <" + in + " >" + out +
     " 2>" + err;
