@@ -22,6 +22,8 @@ using kovel_cdr::Record;
 using kovel_test::Stream;
 using kovel_test::as;
 using kovel_test::le32;
+using kovel_test::refusal;
+using kovel_test::refused;
 using kovel_test::set;
 using kovel_test::stderr_of;
 using kovel_test::text;
@@ -61,16 +63,6 @@ Bytes write_from(const char * type_name, const void * m, size_t position = 0)
   stream.skip_to(position);
   EXPECT_TRUE(callbacks(type_name).cdr_serialize(m, stream.cdr)) << type_name;
   return stream.written(position);
-}
-
-// Serializes expecting a refusal; returns the stderr text and the bytes left in the stream.
-std::pair<std::string, size_t> refusal(const char * type_name, const void * m)
-{
-  Stream stream;
-  bool written = true;
-  std::string text = stderr_of([&] {written = callbacks(type_name).cdr_serialize(m, stream.cdr);});
-  EXPECT_FALSE(written) << type_name;
-  return {text, stream.length()};
 }
 
 }  // namespace
@@ -149,12 +141,12 @@ TEST(GetDeviceInfo, RefusalsInsideInfoAndInTheTextLeaveWhatCameBefore)
   m.info.name.capacity = 0;
   EXPECT_EQ(
     refusal("GetDeviceInfo_Response", &m),
-    std::make_pair(std::string("string capacity not greater than size\n"), size_t{13}));
+    refused("string capacity not greater than size\n", 13));
   m.info.name.capacity = 1;
   m.message.capacity = m.message.size;
   EXPECT_EQ(
     refusal("GetDeviceInfo_Response", &m),
-    std::make_pair(std::string("string capacity not greater than size\n"), size_t{62}));
+    refused("string capacity not greater than size\n", 62));
   m.message.capacity = 1;
 }
 
@@ -212,7 +204,7 @@ TEST(GetCameraParams, ThirtyFloatsTravelBitForBitInMemberOrder)
   m.message.capacity = 0;
   EXPECT_EQ(
     refusal("GetCameraParams_Response", &m),
-    std::make_pair(std::string("string capacity not greater than size\n"), size_t{121}));
+    refused("string capacity not greater than size\n", 121));
   m.message.capacity = 1;
 }
 
@@ -257,12 +249,12 @@ TEST(GetString, EachTextIsRefusedWhereItStands)
   m.data.capacity = 0;
   EXPECT_EQ(
     refusal("GetString_Response", &m),
-    std::make_pair(std::string("string capacity not greater than size\n"), size_t{0}));
+    refused("string capacity not greater than size\n", 0));
   m.data.capacity = 1;
   m.message.data[0] = 'x';
   EXPECT_EQ(
     refusal("GetString_Response", &m),
-    std::make_pair(std::string("string not null-terminated\n"), size_t{6}));
+    refused("string not null-terminated\n", 6));
   m.message.data[0] = '\0';
 
   Response zero_filled{};
@@ -352,6 +344,6 @@ TEST(GetCameraInfo, CameraInfoIsLookedUpOnEveryWriteAndReadAndRefusalsStopThere)
   m.success = true;
   EXPECT_EQ(
     refusal("GetCameraInfo_Response", &m),
-    std::make_pair(std::string("string capacity not greater than size\n"), size_t{24}));
+    refused("string capacity not greater than size\n", 24));
   m.info.distortion_model.capacity = 1;
 }

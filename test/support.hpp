@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fastcdr/Cdr.h>
@@ -91,6 +92,23 @@ std::string stderr_of(Action && action)
   testing::internal::CaptureStderr();
   action();
   return testing::internal::GetCapturedStderr();
+}
+
+/// Serializes a message the type support must refuse: returns the stderr text and the
+/// number of bytes the stream holds afterwards.
+inline std::pair<std::string, size_t> refusal(const char * type_name, const void * message)
+{
+  Stream stream;
+  bool written = true;
+  std::string text = stderr_of(
+    [&] {written = callbacks(type(type_name)).cdr_serialize(message, stream.cdr);});
+  EXPECT_FALSE(written) << type_name;
+  return {text, stream.length()};
+}
+
+inline std::pair<std::string, size_t> refused(const char * text, size_t bytes_left)
+{
+  return {text, bytes_left};
 }
 
 /// Little-endian bytes of a 32-bit value.
