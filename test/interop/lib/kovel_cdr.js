@@ -43,4 +43,10 @@ function decode(type, payload) {
   return run(['decode', type, '--compact'], payload).toString('utf8');
 }
 
-module.exports = { BINARY, available, encode, decode };
+// kovel_cdr's sizes of a message given as JSON text: serialized_size, max_serialized_size
+// and full_bounded.
+function sizes(type, jsonText) {
+  return JSON.parse(run(['sizes', type], jsonText).toString('utf8'));
+}
+
+module.exports = { BINARY, available, encode, decode, sizes };
