@@ -1,21 +1,120 @@
 #!/usr/bin/env bash
-# The README's main command: installs what is missing, builds, and encodes a sample
-# DeviceInfo into a DDS payload and decodes it back with kovel_cdr.
+# The README's main command: installs what is missing, builds, and runs the camera demo.
+#
+# A simulated Kovel camera (kovel_camera_node, a process of its own) publishes DeviceInfo,
+# Metadata and Extrinsics under /camera and serves GetDeviceInfo, GetCameraInfo,
+# GetCameraParams and GetString there. kovel_cdr, as the client, echoes a few messages of
+# each topic and calls each service once, through Fast DDS with ROS 2 naming, on this
+# machine's loopback only (shared memory and UDP on 127.0.0.1). Finishes by itself in a
+# few seconds: exit 0 when everything answered, else 1 with what failed.
+#
+# Environment: BUILD_DIR (default build), KOVEL_DEMO_DOMAIN (default ROS_DOMAIN_ID, else 0).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-bash scripts/build.sh -DKOVEL_BUILD_TESTS=OFF >/dev/null
 
-kovel_cdr=build/tools/kovel_cdr
-sample='{"header": {"stamp": {"sec": 1765200000, "nanosec": 500}, "frame_id": "camera_link"},
- "name": "Kovel K1", "vid": 11205, "pid": 1, "serial_number": "KV-000123",
- "firmware_version": "2.4.1", "supported_min_sdk_version": "1.0", "hardware_version": "B"}'
-echo "DeviceInfo as JSON:"
-echo "$sample"
+bash scripts/install-deps.sh
+
+build_dir=${BUILD_DIR:-build}
+build_log=$(mktemp)
+node_log=$(mktemp)
+node_pid=
+cleanup() {
+  if [ -n "$node_pid" ] && kill -0 "$node_pid" 2>/dev/null; then
+    kill -KILL "$node_pid" 2>/dev/null || true
+  fi
+  rm -f "$build_log" "$node_log"
+}
+trap cleanup EXIT
+
+echo "building kovel_cdr and kovel_camera_node in $build_dir/ ..."
+if ! { cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+  cmake --build "$build_dir" -j"$(nproc)" --target kovel_cdr kovel_camera_node; } \
+  >"$build_log" 2>&1; then
+  tail -n 40 "$build_log"
+  echo "demo: FAILED: the build failed (above)"
+  exit 1
+fi
+
+kovel_cdr=$build_dir/tools/kovel_cdr
+camera_node=$build_dir/tools/middleware/kovel_camera_node
+domain=${KOVEL_DEMO_DOMAIN:-${ROS_DOMAIN_ID:-0}}
+export ROS_DOMAIN_ID=$domain
+failures=()
+
 echo
-echo "as a DDS payload (hex):"
-hex=$(echo "$sample" | "$kovel_cdr" encode DeviceInfo --hex)
-echo "$hex"
+echo "== starting the simulated camera: kovel_camera_node (domain $domain, at most 30 s)"
+"$camera_node" --namespace /camera --rate 10 --duration 30 >"$node_log" 2>&1 &
+node_pid=$!
+
+# The node's UDP sockets, once it has opened them (at most 2 s): all must be on 127.0.0.1.
+if command -v ss >/dev/null 2>&1; then
+  sockets=
+  for _ in $(seq 20); do
+    sockets=$(ss -Huanp 2>/dev/null | grep "pid=$node_pid," | awk '{print $4}' || true)
+    [ -n "$sockets" ] && break
+    sleep 0.1
+  done
+  echo "   its UDP sockets: $(echo "$sockets" | tr "\n" " ")"
+  if echo "$sockets" | grep -qv '^127\.0\.0\.1:'; then
+    failures+=("a UDP socket of the node is bound beyond 127.0.0.1")
+  fi
+fi
+
+run() {  # run LABEL COMMAND...: prints the command's output, records a failure
+  local label=$1 output status
+  shift
+  echo
+  echo "== $label"
+  echo "   \$ kovel_cdr ${*:2}"
+  status=0
+  output=$("$@" 2>&1) || status=$?
+  echo "$output" | sed 's/^/   /'
+  if [ "$status" -ne 0 ]; then
+    failures+=("$label (exit $status)")
+  fi
+}
+
+run "/camera/device_info: 2 DeviceInfo messages" \
+  "$kovel_cdr" echo DeviceInfo /camera/device_info --times 2 --timeout 10
+run "/camera/metadata: 3 Metadata messages" \
+  "$kovel_cdr" echo Metadata /camera/metadata --times 3 --timeout 10
+run "/camera/extrinsics: 2 Extrinsics messages" \
+  "$kovel_cdr" echo Extrinsics /camera/extrinsics --times 2 --timeout 10
+run "service /camera/get_device_info (GetDeviceInfo)" \
+  "$kovel_cdr" call GetDeviceInfo /camera/get_device_info --timeout 10
+run "service /camera/get_camera_info (GetCameraInfo)" \
+  "$kovel_cdr" call GetCameraInfo /camera/get_camera_info --timeout 10
+run "service /camera/get_camera_params (GetCameraParams)" \
+  "$kovel_cdr" call GetCameraParams /camera/get_camera_params --timeout 10
+run "service /camera/get_string (GetString)" \
+  "$kovel_cdr" call GetString /camera/get_string --timeout 10
+
+# Stop the node: SIGTERM, up to 5 s to finish, then SIGKILL.
+kill -TERM "$node_pid" 2>/dev/null || true
+for _ in $(seq 50); do
+  kill -0 "$node_pid" 2>/dev/null || break
+  sleep 0.1
+done
+node_status=0
+if kill -0 "$node_pid" 2>/dev/null; then
+  kill -KILL "$node_pid" 2>/dev/null || true
+  failures+=("kovel_camera_node did not stop within 5 s of SIGTERM")
+fi
+wait "$node_pid" 2>/dev/null || node_status=$?
+node_pid=
+if [ "$node_status" -ne 0 ]; then
+  failures+=("kovel_camera_node exited with $node_status")
+fi
 echo
-echo "decoded back:"
-echo "$hex" | "$kovel_cdr" decode DeviceInfo --hex
+echo "== the camera node's log"
+sed 's/^/   /' "$node_log"
+
+echo
+if [ ${#failures[@]} -eq 0 ]; then
+  echo "demo: OK: 3 topics echoed and 4 services answered over Fast DDS on loopback"
+else
+  for failure in "${failures[@]}"; do
+    echo "demo: FAILED: $failure"
+  done
+  exit 1
+fi

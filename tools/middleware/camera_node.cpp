@@ -1,0 +1,285 @@
+// kovel_camera_node: a simulated Kovel stereo camera on loopback. It publishes DeviceInfo,
+// Metadata and Extrinsics under its namespace and answers the four kovel_camera_msgs
+// services there, with plausible values, for a bounded time.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "json_codec.hpp"
+#include "loopback.hpp"
+#include "node.hpp"
+#include "record.hpp"
+#include "type_catalog.hpp"
+
+namespace kovel_cdr
+{
+namespace
+{
+
+using nlohmann::json;
+
+const char kUsage[] =
+  "usage: kovel_camera_node [--namespace NS] [--rate HZ] [--duration S] [--domain D]\n"
+  "                         [--transport shm|udp|both]\n\n"
+  "A simulated Kovel stereo camera. Publishes NS/device_info (DeviceInfo), NS/metadata\n"
+  "(Metadata) and NS/extrinsics (Extrinsics) HZ times a second (default 10) and serves\n"
+  "NS/get_device_info, NS/get_camera_info, NS/get_camera_params and NS/get_string, for S\n"
+  "seconds (default 60, at most 3600) or until interrupted. NS defaults to /camera; the\n"
+  "domain to ROS_DOMAIN_ID, else 0; the transport to both (shared memory and UDP, all on\n"
+  "127.0.0.1).\n";
+
+struct Options
+{
+  std::string name_space = "/camera";
+  double rate = 10;
+  double duration = 60;
+  uint32_t domain = 0;
+  dds::Transport transport = dds::Transport::both;
+};
+
+double number(const std::string & option, const std::string & text, double low, double high)
+{
+  size_t used = 0;
+  double value = 0;
+  try {
+    value = std::stod(text, &used);
+  } catch (const std::exception &) {
+    used = 0;
+  }
+  if (used != text.size() || !(value >= low && value <= high)) {
+    throw Error(option + ": expected a number from " + json(low).dump() + " to " +
+            json(high).dump() + ", got '" + text + "'");
+  }
+  return value;
+}
+
+Options parse(int argc, char ** argv)
+{
+  Options options;
+  options.domain = dds::default_domain();
+  for (int i = 1; i < argc; ++i) {
+    std::string option = argv[i];
+    if (option == "--help" || option == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    }
+    if (i + 1 >= argc) {
+      throw Error(option == "--namespace" || option == "--rate" || option == "--duration" ||
+              option == "--domain" || option == "--transport" ?
+              option + " needs a value" : "unknown option " + option);
+    }
+    std::string value = argv[++i];
+    if (option == "--namespace") {
+      options.name_space = value;
+    } else if (option == "--rate") {
+      options.rate = number(option, value, 0.1, 1000);
+    } else if (option == "--duration") {
+      options.duration = number(option, value, 0, 3600);
+    } else if (option == "--domain") {
+      options.domain = dds::parse_domain(value, option);
+    } else if (option == "--transport") {
+      options.transport = dds::parse_transport(value);
+    } else {
+      throw Error("unknown option " + option);
+    }
+  }
+  if (!options.name_space.empty() && options.name_space.back() == '/') {
+    options.name_space.pop_back();
+  }
+  return options;
+}
+
+// ---- What the camera reports ----
+
+json stamp_now()
+{
+  auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+  auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(since_epoch).count();
+  return {{"sec", static_cast<int32_t>(ns / 1000000000)},
+    {"nanosec", static_cast<uint32_t>(ns % 1000000000)}};
+}
+
+json header(const char * frame_id)
+{
+  return {{"stamp", stamp_now()}, {"frame_id", frame_id}};
+}
+
+json device_info()
+{
+  return {{"header", header("camera_link")}, {"name", "Kovel K1 Stereo"}, {"vid", 11205},
+    {"pid", 1025}, {"serial_number", "KV1-000123"}, {"firmware_version", "2.4.1"},
+    {"supported_min_sdk_version", "1.8.0"}, {"hardware_version", "B2"}};
+}
+
+json metadata(uint64_t frame)
+{
+  json data = {{"frame_number", frame}, {"exposure_us", 8000 + frame % 7 * 125},
+    {"gain", 16}, {"auto_exposure", true}, {"laser_power_mw", 150},
+    {"temperature_c", 41.5}, {"depth_mode", "640x480@30"}};
+  return {{"header", header("camera_depth_optical_frame")}, {"json_data", data.dump()}};
+}
+
+json extrinsics()
+{
+  // Depth to colour: a rotation of a few tenths of a degree and a 25 mm baseline.
+  return {{"header", header("camera_depth_optical_frame")},
+    {"rotation", {0.99998, -0.0042, 0.0051, 0.0042, 0.99999, 0.0008, -0.0051, -0.0008,
+        0.99998}},
+    {"translation", {-0.0251, 0.0002, 0.0011}}};
+}
+
+json camera_info()
+{
+  const double fx = 525.0, fy = 525.0, cx = 319.5, cy = 239.5;
+  return {{"header", header("camera_color_optical_frame")}, {"height", 480}, {"width", 640},
+    {"distortion_model", "plumb_bob"}, {"d", {0.0123, -0.0345, 0.0002, -0.0001, 0.0}},
+    {"k", {fx, 0, cx, 0, fy, cy, 0, 0, 1}}, {"r", {1, 0, 0, 0, 1, 0, 0, 0, 1}},
+    {"p", {fx, 0, cx, 0, 0, fy, cy, 0, 0, 0, 1, 0}}, {"binning_x", 0}, {"binning_y", 0},
+    {"roi", {{"x_offset", 0}, {"y_offset", 0}, {"height", 0}, {"width", 0},
+      {"do_rectify", false}}}};
+}
+
+json camera_params()
+{
+  return {{"l_intr_p", {525.0, 525.0, 319.5, 239.5}}, {"r_intr_p", {524.2, 524.6, 320.1, 240.3}},
+    {"r2l_r", {1, 0.0004, -0.0011, -0.0004, 1, 0.0002, 0.0011, -0.0002, 1}},
+    {"r2l_t", {-50.02, 0.03, -0.12}},
+    {"l_k", {0.0123, -0.0345, 0.0002, -0.0001, 0.0}},
+    {"r_k", {0.0119, -0.0338, 0.0001, 0.0002, 0.0}},
+    {"success", true}, {"message", ""}};
+}
+
+void fill(Record & record, const json & value)
+{
+  record_from_json(record.type(), value, record.data());
+}
+
+json response_for(const ServiceType & service)
+{
+  std::string name = service.name;
+  if (name == "GetDeviceInfo") {
+    return {{"info", device_info()}, {"success", true}, {"message", ""}};
+  }
+  if (name == "GetCameraInfo") {
+    return {{"info", camera_info()}, {"success", true}, {"message", ""}};
+  }
+  if (name == "GetCameraParams") {
+    return camera_params();
+  }
+  json settings = {{"model", "Kovel K1 Stereo"}, {"serial_number", "KV1-000123"},
+    {"depth_mode", "640x480@30"}, {"color_mode", "1280x720@30"}, {"ir_mode", "640x480@30"}};
+  return {{"data", settings.dump()}, {"success", true}, {"message", ""}};
+}
+
+std::string snake_case(const std::string & name)
+{
+  std::string out;
+  for (char c : name) {
+    if (c >= 'A' && c <= 'Z') {
+      if (!out.empty()) {
+        out += '_';
+      }
+      out += static_cast<char>(c - 'A' + 'a');
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+int run(const Options & options)
+{
+  dds::stop_on_signals();
+  dds::Node node("kovel_camera_node", options.domain, options.transport);
+  const std::string & ns = options.name_space;
+  dds::Writer & info_writer = node.create_publisher(find_message_type("DeviceInfo"),
+      ns + "/device_info");
+  dds::Writer & metadata_writer = node.create_publisher(find_message_type("Metadata"),
+      ns + "/metadata");
+  dds::Writer & extrinsics_writer = node.create_publisher(find_message_type("Extrinsics"),
+      ns + "/extrinsics");
+  std::vector<dds::ServiceServer *> servers;
+  for (const ServiceType * service : service_types()) {
+    // GetDeviceInfo is served as NS/get_device_info, and so on.
+    servers.push_back(&node.create_service(*service, ns + "/" + snake_case(service->name)));
+  }
+  std::printf("kovel_camera_node: domain %u over %s, for %g s\n", node.domain(),
+    dds::transport_name(node.transport()), options.duration);
+  std::printf("kovel_camera_node: publishing %s, %s, %s at %g Hz\n", info_writer.name().c_str(),
+    metadata_writer.name().c_str(), extrinsics_writer.name().c_str(), options.rate);
+  for (dds::ServiceServer * server : servers) {
+    std::printf("kovel_camera_node: serving %s (%s)\n", server->name().c_str(),
+      server->type().name);
+  }
+  std::fflush(stdout);
+
+  const dds::Deadline end = dds::deadline_in(options.duration);
+  const auto period = std::chrono::duration_cast<dds::Clock::duration>(
+    std::chrono::duration<double>(1 / options.rate));
+  dds::Deadline next_publish = dds::Clock::now();
+  uint64_t frame = 0;
+  auto pending = [&]() {
+      for (dds::ServiceServer * server : servers) {
+        if (server->requests().has_data()) {
+          return true;
+        }
+      }
+      return false;
+    };
+  // Ends at `end` or when interrupted: each pass waits until the next publication, a
+  // request, or the end.
+  while (dds::Clock::now() < end && !dds::interrupted()) {
+    for (dds::ServiceServer * server : servers) {
+      size_t answered = server->answer_pending([&](const Record &, Record & response) {
+            fill(response, response_for(server->type()));
+          });
+      if (answered > 0) {
+        std::printf("kovel_camera_node: answered %zu request%s on %s\n", answered,
+          answered == 1 ? "" : "s", server->name().c_str());
+        std::fflush(stdout);
+      }
+    }
+    if (dds::Clock::now() >= next_publish) {
+      Record info(info_writer.type());
+      fill(info, device_info());
+      Record meta(metadata_writer.type());
+      fill(meta, metadata(++frame));
+      Record extr(extrinsics_writer.type());
+      fill(extr, extrinsics());
+      try {
+        info_writer.write(info);
+        metadata_writer.write(meta);
+        extrinsics_writer.write(extr);
+      } catch (const Error & e) {
+        // A subscriber that vanished without saying so holds the history until its lease
+        // ends; the camera reports it and goes on.
+        std::fprintf(stderr, "kovel_camera_node: %s\n", e.what());
+      }
+      next_publish += period;
+    }
+    node.activity().wait_until(std::min(next_publish, end), pending);
+  }
+  std::printf("kovel_camera_node: published %llu frames; stopping\n",
+    static_cast<unsigned long long>(frame));  // NOLINT(runtime/int)
+  return 0;
+}
+
+}  // namespace
+}  // namespace kovel_cdr
+
+int main(int argc, char ** argv)
+{
+  try {
+    return kovel_cdr::run(kovel_cdr::parse(argc, argv));
+  } catch (const kovel_cdr::Error & e) {
+    std::fprintf(stderr, "kovel_camera_node: %s\n", e.what());
+  } catch (const std::exception & e) {
+    std::fprintf(stderr, "kovel_camera_node: %s\n", e.what());
+  }
+  return 1;
+}

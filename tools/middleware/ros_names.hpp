@@ -1,0 +1,34 @@
+// ROS 2 names on the DDS wire, so that a ROS 2 node over Fast DDS on this host finds
+// kovel_cdr's topics and services: topic "/camera/info" is DDS topic "rt/camera/info";
+// service "/camera/get" is request topic "rq/camera/getRequest" and reply topic
+// "rr/camera/getReply"; type names are "<package>::<kind>::dds_::<Type>_".
+#ifndef KOVEL_CDR__MIDDLEWARE__ROS_NAMES_HPP_
+#define KOVEL_CDR__MIDDLEWARE__ROS_NAMES_HPP_
+
+#include <string>
+#include <string_view>
+
+namespace kovel_cdr
+{
+namespace dds
+{
+
+/// The fully qualified form of a topic or service name: a relative name ("info") is taken
+/// in the root namespace ("/info"). Throws Error naming the fault when the name is not a
+/// valid ROS 2 name: empty, a token starting with a digit, a character other than letters,
+/// digits, '_' and '/', repeated or trailing '/'.
+std::string fully_qualified_name(std::string_view name);
+
+/// "rt" + the fully qualified topic name.
+std::string dds_topic_name(std::string_view topic);
+
+/// "rq" + the fully qualified service name + "Request".
+std::string dds_request_topic_name(std::string_view service);
+
+/// "rr" + the fully qualified service name + "Reply".
+std::string dds_reply_topic_name(std::string_view service);
+
+}  // namespace dds
+}  // namespace kovel_cdr
+
+#endif  // KOVEL_CDR__MIDDLEWARE__ROS_NAMES_HPP_
