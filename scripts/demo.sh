@@ -60,6 +60,12 @@ if command -v ss >/dev/null 2>&1; then
   fi
 fi
 
+if ! kill -0 "$node_pid" 2>/dev/null; then
+  sed 's/^/   /' "$node_log"
+  echo "demo: FAILED: kovel_camera_node stopped at once (its log is above)"
+  exit 1
+fi
+
 run() {  # run LABEL COMMAND...: prints the command's output, records a failure
   local label=$1 output status
   shift

@@ -255,11 +255,11 @@ std::vector<Command> middleware_commands()
     kCommonOptions;
   static const std::string echo_help = std::string(
     "Prints each message arriving on the ROS 2 topic TOPIC as JSON on one line (JSON\n"
-    "Lines: one compact object per message, members in record order).\n\n"
+    "Lines: one compact object per message, members in record order). Without --times\n"
+    "or --timeout, echo runs until interrupted.\n\n"
     "  --times N           stop after N messages\n"
     "  --timeout S         stop after S seconds; an error when fewer than N messages (or,\n"
-    "                      without --times, none) arrived\n"
-    "Without either, echo runs until interrupted.\n") + kCommonOptions;
+    "                      without --times, none) arrived\n") + kCommonOptions;
   static const std::string call_help = std::string(
     "Calls the ROS 2 service NAME (DDS topics rq/NAMERequest and rr/NAMEReply) of type\n"
     "SERVICE (GetDeviceInfo, GetCameraInfo, GetCameraParams or GetString) with the\n"
