@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-bash scripts/build.sh
+bash scripts/build.sh -DKOVEL_BUILD_TESTS=ON -DKOVEL_BUILD_DDS=ON
 
 passed=0
 failed=0

@@ -92,7 +92,9 @@ TEST(KovelCdr, FloatsIncludingNanInfinitiesAndNegativeZeroComeBackBitForBit)
   const std::string params = R"({"l_intr_p":[0.1,-0.0,"inf",16777217],"success":true})";
   ToolRun floats = kovel_cdr("encode kovel_camera_msgs/srv/GetCameraParams_Response --hex", params);
   ASSERT_EQ(floats.status, 0) << floats.err;
-  ToolRun floats_back = kovel_cdr("decode GetCameraParams_Response --hex", floats.out);
+  ToolRun floats_back = kovel_cdr("decode GetCameraParams_Response --hex --compact", floats.out);
+  EXPECT_EQ(floats_back.out.rfind(R"({"l_intr_p":[0.1,-0.0,"inf",16777216.0],)", 0), 0u)
+    << floats_back.out;
   EXPECT_EQ(kovel_cdr("encode GetCameraParams_Response --hex", floats_back.out).out, floats.out);
 }
 

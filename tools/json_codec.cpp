@@ -1,6 +1,8 @@
 #include "json_codec.hpp"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -193,8 +195,36 @@ static ordered_json float_to_json(double value)
   return value;
 }
 
-template<class Element>
-static ordered_json array_to_json(const Element * elements, size_t length)
+// The shortest decimal that reads back as the same float32 (0.1f prints as 0.1, not as
+// the double 0.10000000149011612), as a double.
+static double shortest_for_float(float value)
+{
+  char text[32];
+  for (int precision = 1; precision < 9; ++precision) {
+    std::snprintf(text, sizeof(text), "%.*g", precision, static_cast<double>(value));
+    double candidate = std::strtod(text, nullptr);
+    // Near the largest float the shortest text lies beyond it: keep such values exact.
+    if (static_cast<float>(candidate) == value &&
+      std::fabs(candidate) <= std::numeric_limits<float>::max())
+    {
+      return candidate;
+    }
+  }
+  return value;  // 9 significant digits always read back exactly
+}
+
+static ordered_json array_to_json(const float * elements, size_t length)
+{
+  ordered_json array = ordered_json::array();
+  for (size_t i = 0; i < length; ++i) {
+    array.push_back(
+      std::isfinite(elements[i]) ? ordered_json(shortest_for_float(elements[i])) :
+      float_to_json(elements[i]));
+  }
+  return array;
+}
+
+static ordered_json array_to_json(const double * elements, size_t length)
 {
   ordered_json array = ordered_json::array();
   for (size_t i = 0; i < length; ++i) {
