@@ -1,0 +1,247 @@
+// The rosidl runtime failing under the type supports. This executable defines
+// rosidl_runtime_c__String__assignn and rosidl_runtime_c__double__Sequence__init itself
+// and exports them, so that the calls made inside the shared libraries resolve here first;
+// each forwards to the runtime's own function unless told to fail on its n-th call.
+//
+// For every string member of every type (nested ones included) and for the CameraInfo
+// sequence `d`: deserialize returns false, writes exactly the one line naming the member,
+// leaves the members before it filled and the members after it as they were.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "hardening_support.hpp"
+#include "json_codec.hpp"
+#include "payload.hpp"
+#include "record.hpp"
+#include "rosidl_runtime_c/primitives_sequence_functions.h"
+#include "rosidl_runtime_c/string_functions.h"
+
+namespace
+{
+
+// A runtime function that fails on its n-th call once armed (n = 0: never).
+struct Fault
+{
+  int fail_at = 0;
+  int calls = 0;
+  void arm(int n) {fail_at = n; calls = 0;}
+  void disarm() {fail_at = 0;}
+  bool fails_now() {return fail_at > 0 && ++calls == fail_at;}
+};
+
+Fault g_assign;
+Fault g_sequence_init;
+
+template<class Function>
+Function real(const char * name)
+{
+  void * found = dlsym(RTLD_NEXT, name);
+  if (found == nullptr) {
+    fprintf(stderr, "the rosidl runtime has no %s\n", name);
+    abort();
+  }
+  return reinterpret_cast<Function>(found);
+}
+
+}  // namespace
+
+extern "C" bool rosidl_runtime_c__String__assignn(
+  rosidl_runtime_c__String * str, const char * value, size_t n)
+{
+  using Assignn = bool (*)(rosidl_runtime_c__String *, const char *, size_t);
+  static const Assignn forward = real<Assignn>("rosidl_runtime_c__String__assignn");
+  if (g_assign.fails_now()) {
+    return false;
+  }
+  return forward(str, value, n);
+}
+
+extern "C" bool rosidl_runtime_c__double__Sequence__init(
+  rosidl_runtime_c__double__Sequence * sequence, size_t size)
+{
+  using Init = bool (*)(rosidl_runtime_c__double__Sequence *, size_t);
+  static const Init forward = real<Init>("rosidl_runtime_c__double__Sequence__init");
+  if (g_sequence_init.fails_now()) {
+    return false;
+  }
+  return forward(sequence, size);
+}
+
+namespace
+{
+
+using kovel_cdr::Kind;
+using kovel_cdr::MessageType;
+using kovel_cdr::Record;
+using namespace kovel_hardening;  // NOLINT
+
+struct Outcome
+{
+  bool ok;
+  std::string text;
+};
+
+// Deserializes the whole payload with `fault` failing its n-th call.
+Outcome deserialize_with_fault(
+  const MessageType & type, const std::vector<uint8_t> & payload, void * record, Fault & fault,
+  int n)
+{
+  StderrCapture capture;
+  fault.arm(n);
+  capture.begin();
+  bool ok = deserialize_payload(type, payload.data(), payload.size(), record);
+  std::string text = capture.end();
+  fault.disarm();
+  return Outcome{ok, text};
+}
+
+// Members before leaf `failed` hold the original's values; those after it are untouched.
+void expect_state(
+  const MessageType & type, const void * original, const void * record,
+  const Snapshot & before, size_t failed)
+{
+  const auto leaves = leaves_of(type);
+  for (size_t i = 0; i < leaves.size(); ++i) {
+    if (i < failed) {
+      EXPECT_TRUE(leaf_equal(leaves[i], record, original)) <<
+        leaves[i].path << " before the failure holds " << show_leaf(leaves[i], record);
+    } else if (i > failed) {
+      EXPECT_TRUE(before.untouched(leaves[i], record)) <<
+        leaves[i].path << " after the failure was changed to " << show_leaf(leaves[i], record);
+    }
+  }
+  EXPECT_EQ(check_owned_members(type, record), "");
+}
+
+size_t index_of(const std::vector<Leaf> & leaves, const Leaf & leaf)
+{
+  for (size_t i = 0; i < leaves.size(); ++i) {
+    if (leaves[i].offset == leaf.offset) {
+      return i;
+    }
+  }
+  return leaves.size();
+}
+
+struct Prepared
+{
+  Record original;
+  std::vector<uint8_t> payload;
+};
+
+Prepared prepare(const MessageType & type, const Sample & sample)
+{
+  Record original(type);
+  kovel_cdr::record_from_json(type, nlohmann::json::parse(sample.json), original.data());
+  auto payload = kovel_cdr::encode_payload(type, original.data());
+  return Prepared{std::move(original), std::move(payload)};
+}
+
+class FaultInjection : public testing::TestWithParam<const MessageType *> {};
+
+// The interposed function is the one the libraries call: one call per string member.
+TEST_P(FaultInjection, EveryStringIsAssignedThroughTheRuntimeOnce)
+{
+  const MessageType & type = *GetParam();
+  Prepared p = prepare(type, samples_of(type).at(0));
+  ZeroRecord record(type);
+  Outcome outcome = deserialize_with_fault(type, p.payload, record.data(), g_assign, 1 << 30);
+  EXPECT_TRUE(outcome.ok);
+  EXPECT_EQ(outcome.text, "");
+  EXPECT_EQ(static_cast<size_t>(g_assign.calls), string_leaves_of(type).size());
+}
+
+TEST_P(FaultInjection, FailedAssignmentNamesTheMemberAndStopsThere)
+{
+  const MessageType & type = *GetParam();
+  const auto leaves = leaves_of(type);
+  const auto strings = string_leaves_of(type);
+  for (const Sample & sample : samples_of(type)) {
+    SCOPED_TRACE(sample.name);
+    Prepared p = prepare(type, sample);
+    for (size_t n = 1; n <= strings.size(); ++n) {
+      SCOPED_TRACE("assignment " + std::to_string(n) + " fails: " + strings[n - 1].path);
+      const std::string expected =
+        std::string("failed to assign string into field '") + strings[n - 1].member->name + "'\n";
+      const size_t failed = index_of(leaves, strings[n - 1]);
+
+      {  // Zero-filled: the failing string was initialised empty before its assignment.
+        ZeroRecord zero(type);
+        const Snapshot before(type, zero.data());
+        Outcome outcome = deserialize_with_fault(type, p.payload, zero.data(), g_assign, n);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.text, expected);
+        EXPECT_EQ(g_assign.calls, static_cast<int>(n)) << "assignments went on after the failure";
+        expect_state(type, p.original.data(), zero.data(), before, failed);
+        const auto & s = *reinterpret_cast<const rosidl_runtime_c__String *>(
+          static_cast<const unsigned char *>(zero.data()) + strings[n - 1].offset);
+        EXPECT_TRUE(s.data != nullptr && s.size == 0 && s.data[0] == '\0');
+      }
+      {  // Holding long strings: the failing string keeps its old text.
+        Record prefilled(type);
+        fill_pattern(type, prefilled.data());
+        const Snapshot before(type, prefilled.data());
+        Outcome outcome = deserialize_with_fault(type, p.payload, prefilled.data(), g_assign, n);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.text, expected);
+        expect_state(type, p.original.data(), prefilled.data(), before, failed);
+        EXPECT_TRUE(before.untouched(strings[n - 1], prefilled.data()));
+      }
+    }
+  }
+}
+
+std::vector<const MessageType *> types_with_strings()
+{
+  std::vector<const MessageType *> types;
+  for (const MessageType * type : kovel_cdr::message_types()) {
+    if (!string_leaves_of(*type).empty()) {
+      types.push_back(type);
+    }
+  }
+  return types;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+  TypesWithStrings, FaultInjection, testing::ValuesIn(types_with_strings()),
+  [](const testing::TestParamInfo<const MessageType *> & info) {return info.param->name;});
+
+// CameraInfo's `d` is released, then allocated for the received elements; when the
+// allocation fails it is left released and nothing after it is read.
+TEST(SequenceFaultInjection, FailedAllocationOfDNamesItAndStopsThere)
+{
+  const MessageType & type = kovel_cdr::find_message_type("GetCameraInfo_Response");
+  const auto leaves = leaves_of(type);
+  size_t d = leaves.size();
+  for (size_t i = 0; i < leaves.size(); ++i) {
+    if (leaves[i].member->kind == Kind::float64_sequence) {
+      d = i;
+    }
+  }
+  ASSERT_LT(d, leaves.size());
+  for (const Sample & sample : samples_of(type)) {
+    SCOPED_TRACE(sample.name);
+    Prepared p = prepare(type, sample);
+    ZeroRecord zero(type);
+    Record prefilled(type);
+    fill_pattern(type, prefilled.data());
+    for (void * record : {zero.data(), prefilled.data()}) {
+      const Snapshot before(type, record);
+      Outcome outcome = deserialize_with_fault(type, p.payload, record, g_sequence_init, 1);
+      EXPECT_FALSE(outcome.ok);
+      EXPECT_EQ(outcome.text, "failed to allocate sequence 'd'\n");
+      EXPECT_EQ(g_sequence_init.calls, 1);
+      expect_state(type, p.original.data(), record, before, d);
+      const auto & seq = *reinterpret_cast<const rosidl_runtime_c__double__Sequence *>(
+        static_cast<const unsigned char *>(record) + leaves[d].offset);
+      EXPECT_TRUE(seq.data == nullptr && seq.size == 0 && seq.capacity == 0);
+    }
+  }
+}
+
+}  // namespace
