@@ -1,0 +1,212 @@
+#include "fuzz_checks.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <fastcdr/Cdr.h>
+#include <fastcdr/FastBuffer.h>
+#include <fastcdr/exceptions/Exception.h>
+
+#include "hardening_support.hpp"
+#include "payload.hpp"
+#include "record.hpp"
+#include "type_catalog.hpp"
+
+namespace kovel_fuzz
+{
+
+using eprosima::fastcdr::Cdr;
+using eprosima::fastcdr::FastBuffer;
+using kovel_cdr::MessageType;
+using namespace kovel_hardening;  // NOLINT
+
+namespace
+{
+
+[[noreturn]] void broken(const MessageType & type, const std::string & what)
+{
+  fprintf(stderr, "\n%s: %s\n", type.name, what.c_str());
+  fflush(stderr);
+  abort();
+}
+
+const MessageType & type_named(const char * name)
+{
+  // One type per target: looked up once.
+  static const MessageType & type = kovel_cdr::find_message_type(name);
+  return type;
+}
+
+StderrCapture & capture()
+{
+  static StderrCapture instance;
+  return instance;
+}
+
+enum class Framing {payload, body_little_endian, body_big_endian};
+
+const char * framing_name(Framing framing)
+{
+  switch (framing) {
+    case Framing::payload: return "as a payload";
+    case Framing::body_little_endian: return "as a little-endian body";
+    case Framing::body_big_endian: return "as a big-endian body";
+  }
+  return "";
+}
+
+void deserialize_once(
+  const MessageType & type, const uint8_t * data, size_t size, Framing framing, void * record)
+{
+  // The input buffer is handed over as is: libFuzzer notices if it is written to, and
+  // the address sanitizer if it is read past its end.
+  FastBuffer buffer(const_cast<char *>(reinterpret_cast<const char *>(data)), size);
+  Cdr cdr(
+    buffer,
+    framing == Framing::body_big_endian ? Cdr::BIG_ENDIANNESS : Cdr::LITTLE_ENDIANNESS,
+    framing == Framing::payload ? Cdr::DDS_CDR : Cdr::CORBA_CDR);
+  if (framing == Framing::payload) {
+    try {
+      cdr.read_encapsulation();
+    } catch (const eprosima::fastcdr::exception::Exception &) {
+      return;
+    }
+  }
+  bool ok = false;
+  bool threw = false;
+  capture().begin();
+  try {
+    ok = kovel_cdr::callbacks_of(type).cdr_deserialize(cdr, record);
+  } catch (const eprosima::fastcdr::exception::Exception &) {
+    threw = true;
+  } catch (...) {
+    capture().end();
+    broken(type, std::string("deserialize ") + framing_name(framing) +
+      " threw something other than the stream's exception");
+  }
+  const std::string text = capture().end();
+  const std::string where = std::string("deserialize ") + framing_name(framing) + ": ";
+
+  if ((ok || threw) && !text.empty()) {
+    broken(type, where + (ok ? "returned true" : "threw") + " after writing '" + text + "'");
+  }
+  if (!ok && !threw) {
+    auto allowed = allowed_failure_texts(type);
+    if (std::find(allowed.begin(), allowed.end(), text) == allowed.end()) {
+      broken(type, where + "returned false with the text '" + text + "'");
+    }
+  }
+  if (cdr.getSerializedDataLength() > size) {
+    broken(type, where + "the stream stands past the end of the input");
+  }
+  std::string owned = check_owned_members(type, record);
+  if (!owned.empty()) {
+    broken(type, where + owned);
+  }
+}
+
+}  // namespace
+
+void deserialize_any(const char * type_name, const uint8_t * data, size_t size)
+{
+  const MessageType & type = type_named(type_name);
+  for (Framing framing : {Framing::payload, Framing::body_little_endian, Framing::body_big_endian}) {
+    {
+      ZeroRecord zero(type);
+      deserialize_once(type, data, size, framing, zero.data());
+    }
+    {
+      kovel_cdr::Record prefilled(type);
+      fill_pattern(type, prefilled.data());
+      deserialize_once(type, data, size, framing, prefilled.data());
+    }
+  }
+}
+
+void round_trip(const char * type_name, const uint8_t * data, size_t size)
+{
+  const MessageType & type = type_named(type_name);
+  const auto & callbacks = kovel_cdr::callbacks_of(type);
+  kovel_cdr::Record first(type);
+  capture().begin();
+  bool ok = false;
+  try {
+    ok = deserialize_payload(type, data, size, first.data());
+  } catch (const eprosima::fastcdr::exception::Exception &) {
+  }
+  capture().end();
+  if (!ok) {
+    return;
+  }
+
+  const size_t size_at_0 = type.size(first.data(), 0);
+  const size_t saturated = std::min<size_t>(size_at_0, std::numeric_limits<uint32_t>::max());
+  if (callbacks.get_serialized_size(first.data()) != saturated) {
+    broken(type, "the callbacks' size differs from the exported size function");
+  }
+  bool full_bounded = true;
+  const size_t max = callbacks.max_serialized_size(full_bounded);
+  if (full_bounded && size_at_0 > max) {
+    broken(type, "size " + std::to_string(size_at_0) + " exceeds the bound " +
+      std::to_string(max));
+  }
+
+  // From each start position within a double's alignment: `start` octets, then the record.
+  for (size_t start = 0; start < 8; ++start) {
+    const std::string at = " (start position " + std::to_string(start) + ")";
+    const size_t expected = kovel_cdr::kEncapsulationSize + start + type.size(first.data(), start);
+    std::vector<char> bytes(expected, 0);
+    {
+      FastBuffer buffer(bytes.data(), bytes.size());
+      Cdr out(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
+      out.serialize_encapsulation();
+      for (size_t i = 0; i < start; ++i) {
+        out << static_cast<uint8_t>(0);
+      }
+      capture().begin();
+      bool written = false;
+      try {
+        written = callbacks.cdr_serialize(first.data(), out);
+      } catch (const eprosima::fastcdr::exception::Exception &) {
+        capture().end();
+        broken(type, "serialize wrote more than the size function gave" + at);
+      }
+      std::string text = capture().end();
+      if (!written || !text.empty()) {
+        broken(type, "serialize refused a record it had just read: '" + text + "'" + at);
+      }
+      if (out.getSerializedDataLength() != expected) {
+        broken(type, "serialize wrote " + std::to_string(out.getSerializedDataLength()) +
+          " bytes where the size function gave " + std::to_string(expected) + at);
+      }
+    }
+    kovel_cdr::Record second(type);
+    FastBuffer buffer(bytes.data(), bytes.size());
+    Cdr in(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
+    bool read = false;
+    try {
+      in.read_encapsulation();
+      uint8_t filler = 0;
+      for (size_t i = 0; i < start; ++i) {
+        in >> filler;
+      }
+      read = callbacks.cdr_deserialize(in, second.data());
+    } catch (const eprosima::fastcdr::exception::Exception &) {
+      broken(type, "its own bytes end early" + at);
+    }
+    if (!read || in.getSerializedDataLength() != expected) {
+      broken(type, "its own bytes do not read back whole" + at);
+    }
+    std::string difference = first_difference(type, first.data(), second.data());
+    if (!difference.empty()) {
+      broken(type, "the record read back differs: " + difference + at);
+    }
+  }
+}
+
+}  // namespace kovel_fuzz
