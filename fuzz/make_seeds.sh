@@ -4,7 +4,7 @@
 # encoded into a DDS payload by our own kovel_cdr. Replaces the old seeds; keeps the
 # regression-* inputs. Run after the samples change:
 #
-#   bash fuzz/make_seeds.sh [path/to/kovel_cdr]      (default build/tools/kovel_cdr)
+#   bash fuzz/make_seeds.sh [path/to/kovel_cdr]      (default build/tools/kovel_cdr; needs jq)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 kovel_cdr=${1:-build/tools/kovel_cdr}

@@ -51,7 +51,7 @@ for target in "$build_dir"/fuzz_*; do
     for artifact in "$build_dir/artifacts/$name"-*; do
       [ -f "$artifact" ] && [[ "$artifact" != *.log ]] || continue
       echo "input $artifact:"
-      xxd -p "$artifact" | head -20
+      od -An -tx1 -v "$artifact" | head -20
     done
     failed+=("$name")
   fi
