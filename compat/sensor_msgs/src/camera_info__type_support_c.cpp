@@ -90,7 +90,9 @@ static size_t size_double_sequence(const rosidl_runtime_c__double__Sequence & d,
 {
   size_t start = c;
   c += 4 + Cdr::alignment(c, 4);
-  c += d.size * sizeof(double) + Cdr::alignment(c, sizeof(double));
+  if (d.size > 0) {  // an empty sequence is its count alone, as it is written
+    c += d.size * sizeof(double) + Cdr::alignment(c, sizeof(double));
+  }
   return c - start;
 }
 
