@@ -76,9 +76,15 @@ TEST(Library, LoadsByFileNameAndEveryEntryPointIsFoundByName)
 {
   Library library;
   ASSERT_NE(library.handle, nullptr) << dlerror();
+  // By its bare file name, as a middleware finds it on the library path.
+  void * by_name = dlopen(
+    "libkovel_camera_msgs__rosidl_typesupport_fastrtps_c.so", RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(by_name, nullptr) << dlerror();
   for (const std::string & name : expected_exports()) {
     EXPECT_NE(library.find<void *>(name), nullptr) << name;
+    EXPECT_EQ(dlsym(by_name, name.c_str()), library.find<void *>(name)) << name;
   }
+  dlclose(by_name);
 }
 
 TEST(Library, MessageHandlesCarryTheIdentifierAndTheirCallbacks)
