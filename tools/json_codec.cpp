@@ -16,18 +16,6 @@ namespace kovel_cdr
 using nlohmann::json;
 using nlohmann::ordered_json;
 
-template<class T>
-static T & member_at(void * record, const Member & member)
-{
-  return *reinterpret_cast<T *>(static_cast<unsigned char *>(record) + member.offset);
-}
-
-template<class T>
-static const T & member_at(const void * record, const Member & member)
-{
-  return *reinterpret_cast<const T *>(static_cast<const unsigned char *>(record) + member.offset);
-}
-
 [[noreturn]] static void fail(const std::string & path, const std::string & what)
 {
   throw Error(path + ": " + what);
@@ -132,7 +120,7 @@ static void member_from_json(
           fail(path + "." + name, std::string("no such member in ") + member.nested->name);
         }
         member_from_json(
-          *found, inner, path + "." + name, &member_at<unsigned char>(record, member));
+          *found, inner, path + "." + name, &member_at<unsigned char>(record, member.offset));
       }
       return;
     case Kind::string: {
@@ -141,36 +129,36 @@ static void member_from_json(
         }
         const std::string & text = value.get_ref<const std::string &>();
         if (!rosidl_runtime_c__String__assignn(
-            &member_at<rosidl_runtime_c__String>(record, member), text.data(), text.size()))
+            &member_at<rosidl_runtime_c__String>(record, member.offset), text.data(), text.size()))
         {
           fail(path, "cannot store a text of " + std::to_string(text.size()) + " bytes");
         }
         return;
       }
     case Kind::int32:
-      member_at<int32_t>(record, member) = integer_from_json<int32_t>(value, path);
+      member_at<int32_t>(record, member.offset) = integer_from_json<int32_t>(value, path);
       return;
     case Kind::uint32:
-      member_at<uint32_t>(record, member) = integer_from_json<uint32_t>(value, path);
+      member_at<uint32_t>(record, member.offset) = integer_from_json<uint32_t>(value, path);
       return;
     case Kind::octet:
-      member_at<uint8_t>(record, member) = integer_from_json<uint8_t>(value, path);
+      member_at<uint8_t>(record, member.offset) = integer_from_json<uint8_t>(value, path);
       return;
     case Kind::boolean:
       if (!value.is_boolean()) {
         fail(path, "expected true or false, got " + value.dump());
       }
-      member_at<bool>(record, member) = value.get<bool>();
+      member_at<bool>(record, member.offset) = value.get<bool>();
       return;
     case Kind::float32_array:
-      array_from_json(value, path, member, &member_at<float>(record, member));
+      array_from_json(value, path, member, &member_at<float>(record, member.offset));
       return;
     case Kind::float64_array:
-      array_from_json(value, path, member, &member_at<double>(record, member));
+      array_from_json(value, path, member, &member_at<double>(record, member.offset));
       return;
     case Kind::float64_sequence:
       float64_sequence_from_json(
-        value, path, member_at<rosidl_runtime_c__double__Sequence>(record, member));
+        value, path, member_at<rosidl_runtime_c__double__Sequence>(record, member.offset));
       return;
   }
 }
@@ -254,33 +242,35 @@ static ordered_json members_to_json(
     switch (member.kind) {
       case Kind::nested:
         out = members_to_json(
-          *member.nested, &member_at<unsigned char>(record, member), member_path);
+          *member.nested, &member_at<unsigned char>(record, member.offset), member_path);
         break;
       case Kind::string:
-        out = string_to_json(member_at<rosidl_runtime_c__String>(record, member), member_path);
+        out = string_to_json(
+          member_at<rosidl_runtime_c__String>(record, member.offset), member_path);
         break;
       case Kind::int32:
-        out = member_at<int32_t>(record, member);
+        out = member_at<int32_t>(record, member.offset);
         break;
       case Kind::uint32:
-        out = member_at<uint32_t>(record, member);
+        out = member_at<uint32_t>(record, member.offset);
         break;
       case Kind::octet:
-        out = member_at<uint8_t>(record, member);
+        out = member_at<uint8_t>(record, member.offset);
         break;
       case Kind::boolean: {
-          uint8_t byte = member_at<uint8_t>(record, member);
+          uint8_t byte = member_at<uint8_t>(record, member.offset);
           out = byte != 0;
           break;
         }
       case Kind::float32_array:
-        out = array_to_json(&member_at<float>(record, member), member.length);
+        out = array_to_json(&member_at<float>(record, member.offset), member.length);
         break;
       case Kind::float64_array:
-        out = array_to_json(&member_at<double>(record, member), member.length);
+        out = array_to_json(&member_at<double>(record, member.offset), member.length);
         break;
       case Kind::float64_sequence: {
-          const auto & sequence = member_at<rosidl_runtime_c__double__Sequence>(record, member);
+          const auto & sequence =
+            member_at<rosidl_runtime_c__double__Sequence>(record, member.offset);
           out = array_to_json(sequence.data, sequence.size);
           break;
         }

@@ -9,23 +9,18 @@
 namespace kovel_cdr
 {
 
-template<class T>
-static T & member_at(void * record, const Member & member)
-{
-  return *reinterpret_cast<T *>(static_cast<unsigned char *>(record) + member.offset);
-}
-
 void init_members(const MessageType & type, void * record)
 {
   for (const Member & member : type.members) {
     bool ok = true;
     if (member.kind == Kind::nested) {
-      init_members(*member.nested, &member_at<unsigned char>(record, member));
+      init_members(*member.nested, &member_at<unsigned char>(record, member.offset));
     } else if (member.kind == Kind::string) {
-      ok = rosidl_runtime_c__String__init(&member_at<rosidl_runtime_c__String>(record, member));
+      ok = rosidl_runtime_c__String__init(
+        &member_at<rosidl_runtime_c__String>(record, member.offset));
     } else if (member.kind == Kind::float64_sequence) {
       ok = rosidl_runtime_c__double__Sequence__init(
-        &member_at<rosidl_runtime_c__double__Sequence>(record, member), 0);
+        &member_at<rosidl_runtime_c__double__Sequence>(record, member.offset), 0);
     }
     if (!ok) {
       throw std::bad_alloc();
@@ -37,12 +32,12 @@ void fini_members(const MessageType & type, void * record)
 {
   for (const Member & member : type.members) {
     if (member.kind == Kind::nested) {
-      fini_members(*member.nested, &member_at<unsigned char>(record, member));
+      fini_members(*member.nested, &member_at<unsigned char>(record, member.offset));
     } else if (member.kind == Kind::string) {
-      rosidl_runtime_c__String__fini(&member_at<rosidl_runtime_c__String>(record, member));
+      rosidl_runtime_c__String__fini(&member_at<rosidl_runtime_c__String>(record, member.offset));
     } else if (member.kind == Kind::float64_sequence) {
       rosidl_runtime_c__double__Sequence__fini(
-        &member_at<rosidl_runtime_c__double__Sequence>(record, member));
+        &member_at<rosidl_runtime_c__double__Sequence>(record, member.offset));
     }
   }
 }

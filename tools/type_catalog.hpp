@@ -70,6 +70,19 @@ struct ServiceType
   const rosidl_service_type_support_t * (*handle)();
 };
 
+/// The member of type T at `offset` in a record (a Member's offset, or a nested one's sum).
+template<class T>
+T & member_at(void * record, size_t offset)
+{
+  return *reinterpret_cast<T *>(static_cast<unsigned char *>(record) + offset);
+}
+
+template<class T>
+const T & member_at(const void * record, size_t offset)
+{
+  return *reinterpret_cast<const T *>(static_cast<const unsigned char *>(record) + offset);
+}
+
 /// The eleven message types of kovel_camera_msgs, messages first, then each service's
 /// request and response.
 const std::vector<const MessageType *> & message_types();

@@ -32,13 +32,13 @@ namespace
 template<class T>
 const T & at(const void * record, const Leaf & leaf)
 {
-  return *reinterpret_cast<const T *>(static_cast<const unsigned char *>(record) + leaf.offset);
+  return kovel_cdr::member_at<T>(record, leaf.offset);
 }
 
 template<class T>
 T & at(void * record, const Leaf & leaf)
 {
-  return *reinterpret_cast<T *>(static_cast<unsigned char *>(record) + leaf.offset);
+  return kovel_cdr::member_at<T>(record, leaf.offset);
 }
 
 void collect(
