@@ -35,6 +35,9 @@ struct Command
   int (*run)(const Arguments & arguments);
 };
 
+/// `text` as a number in [low, high]; throws Error naming `what` otherwise.
+double parse_number(const std::string & what, const std::string & text, double low, double high);
+
 /// Reads FILE, or standard input for "-" or no FILE, whole. Throws Error when it cannot.
 std::string read_input(const std::vector<std::string> & positional, size_t file_index);
 

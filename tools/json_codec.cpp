@@ -170,6 +170,22 @@ void record_from_json(const MessageType & type, const json & value, void * recor
   member_from_json(whole, value, type.name, record);
 }
 
+json parse_json(const std::string & text, const std::string & what)
+{
+  try {
+    return json::parse(text);
+  } catch (const json::parse_error & e) {
+    throw Error(what + " is not valid JSON: " + e.what());
+  }
+}
+
+Record make_record(const MessageType & type, const json & value)
+{
+  Record record(type);
+  record_from_json(type, value, record.data());
+  return record;
+}
+
 // ---- Record to JSON ----
 
 static ordered_json float_to_json(double value)

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "record.hpp"
 #include "type_catalog.hpp"
 
 namespace kovel_cdr
@@ -15,6 +16,12 @@ namespace kovel_cdr
 /// false, "" in a fresh record); an unknown member, a wrong JSON type, an integer out of
 /// range or an array of the wrong length throws Error naming the member's path.
 void record_from_json(const MessageType & type, const nlohmann::json & json, void * record);
+
+/// `text` parsed as JSON; throws Error saying that `what` is not valid JSON otherwise.
+nlohmann::json parse_json(const std::string & text, const std::string & what);
+
+/// A new record of the type, filled from a JSON object as record_from_json does.
+Record make_record(const MessageType & type, const nlohmann::json & json);
 
 /// The record as a JSON object, members in record order. Floats print so that reading the
 /// JSON back gives the same bits (NaN payloads aside). Throws Error for a text that is not

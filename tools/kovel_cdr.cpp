@@ -1,10 +1,6 @@
 // kovel_cdr: kovel_camera_msgs messages between JSON and DDS payloads, through the
 // Fast-CDR C type support library, in the habits of the ros2 command line.
 #include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,54 +15,9 @@
 namespace kovel_cdr
 {
 
-double Arguments::number(const std::string & option, double fallback, double low, double high)
-const
-{
-  auto found = values.find(option);
-  if (found == values.end()) {
-    return fallback;
-  }
-  size_t used = 0;
-  double value = 0;
-  try {
-    value = std::stod(found->second, &used);
-  } catch (const std::exception &) {
-    used = 0;
-  }
-  if (used != found->second.size() || !(value >= low && value <= high)) {
-    throw Error("--" + option + ": expected a number from " + std::to_string(low) + " to " +
-            std::to_string(high) + ", got '" + found->second + "'");
-  }
-  return value;
-}
-
-std::string read_input(const std::vector<std::string> & positional, size_t file_index)
-{
-  if (positional.size() <= file_index || positional[file_index] == "-") {
-    return std::string(std::istreambuf_iterator<char>(std::cin), {});
-  }
-  const std::string & path = positional[file_index];
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    throw Error("cannot open '" + path + "'");
-  }
-  return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-static nlohmann::json parse_json(const std::string & text)
-{
-  try {
-    return nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error & e) {
-    throw Error(std::string("input is not valid JSON: ") + e.what());
-  }
-}
-
 static Record record_from_input(const MessageType & type, const Arguments & arguments)
 {
-  Record record(type);
-  record_from_json(type, parse_json(read_input(arguments.positional, 1)), record.data());
-  return record;
+  return make_record(type, parse_json(read_input(arguments.positional, 1), "input"));
 }
 
 static std::string to_hex(const std::vector<uint8_t> & bytes)

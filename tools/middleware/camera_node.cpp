@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "command_line.hpp"
 #include "json_codec.hpp"
 #include "loopback.hpp"
 #include "node.hpp"
@@ -42,22 +43,6 @@ struct Options
   dds::Transport transport = dds::Transport::both;
 };
 
-double number(const std::string & option, const std::string & text, double low, double high)
-{
-  size_t used = 0;
-  double value = 0;
-  try {
-    value = std::stod(text, &used);
-  } catch (const std::exception &) {
-    used = 0;
-  }
-  if (used != text.size() || !(value >= low && value <= high)) {
-    throw Error(option + ": expected a number from " + json(low).dump() + " to " +
-            json(high).dump() + ", got '" + text + "'");
-  }
-  return value;
-}
-
 Options parse(int argc, char ** argv)
 {
   Options options;
@@ -77,9 +62,9 @@ Options parse(int argc, char ** argv)
     if (option == "--namespace") {
       options.name_space = value;
     } else if (option == "--rate") {
-      options.rate = number(option, value, 0.1, 1000);
+      options.rate = parse_number(option, value, 0.1, 1000);
     } else if (option == "--duration") {
-      options.duration = number(option, value, 0, 3600);
+      options.duration = parse_number(option, value, 0, 3600);
     } else if (option == "--domain") {
       options.domain = dds::parse_domain(value, option);
     } else if (option == "--transport") {

@@ -71,18 +71,7 @@ nlohmann::json json_argument(const std::string & argument)
   bool inline_text = first != std::string::npos &&
     (argument[first] == '{' || argument[first] == '[');
   std::string text = inline_text ? argument : read_input({argument}, 0);
-  try {
-    return nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error & e) {
-    throw Error(std::string("the message is not valid JSON: ") + e.what());
-  }
-}
-
-Record record_from(const MessageType & type, const nlohmann::json & json)
-{
-  Record record(type);
-  record_from_json(type, json, record.data());
-  return record;
+  return parse_json(text, "the message");
 }
 
 std::string json_line(const Record & record)
@@ -103,10 +92,10 @@ int run_pub(const Arguments & arguments)
       throw Error("the array of messages is empty");
     }
     for (const nlohmann::json & message : json) {
-      messages.push_back(record_from(type, message));
+      messages.push_back(make_record(type, message));
     }
   } else {
-    messages.push_back(record_from(type, json));
+    messages.push_back(make_record(type, json));
   }
   double rate = arguments.number("rate", 1, 0, 1e6);
   bool counted = arguments.values.count("times") > 0;
@@ -215,7 +204,7 @@ int run_call(const Arguments & arguments)
   const std::string & name = arguments.positional[1];
   nlohmann::json json = arguments.positional.size() > 2 ?
     json_argument(arguments.positional[2]) : nlohmann::json::object();
-  Record request = record_from(*service.request, json);
+  Record request = make_record(*service.request, json);
   double timeout = arguments.number("timeout", 5, 0, 86400);
 
   dds::stop_on_signals();
