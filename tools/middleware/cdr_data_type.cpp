@@ -1,5 +1,7 @@
 #include "cdr_data_type.hpp"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -106,8 +108,11 @@ std::function<uint32_t()> CdrDataType::getSerializedSizeProvider(void * data)
 {
   const void * record = static_cast<const Record *>(data)->data();
   const message_type_support_callbacks_t * callbacks = &callbacks_;
+  // Saturates like the callback itself: a message too large for 32 bits is never sized
+  // small (serialize then refuses it).
   return [callbacks, record]() {
-           return kHeaderSize + callbacks->get_serialized_size(record);
+           uint64_t size = uint64_t{kHeaderSize} + callbacks->get_serialized_size(record);
+           return static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX));
          };
 }
 
