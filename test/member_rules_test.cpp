@@ -150,6 +150,14 @@ TEST(StringRule, AStreamThatEndsInsideAStringLeavesStreamAndRecordAsBefore)
   EXPECT_EQ(reader.length(), 1u);
   EXPECT_EQ(kovel_test::text(s.s), "kept");
 
+  // The same with room for the promised text in the record's buffer.
+  OwnedString roomy("kept, with room to spare");
+  EXPECT_THROW(
+    (void)read_string(reader.cdr, roomy.s, "member"),
+    eprosima::fastcdr::exception::NotEnoughMemoryException);
+  EXPECT_EQ(reader.length(), 1u);
+  EXPECT_EQ(kovel_test::text(roomy.s), "kept, with room to spare");
+
   // Writing: the length fits, the characters do not.
   Stream writer(7);
   writer.skip_to(1);
@@ -160,6 +168,55 @@ TEST(StringRule, AStreamThatEndsInsideAStringLeavesStreamAndRecordAsBefore)
   EXPECT_EQ(writer.length(), 1u);
   writer.cdr << static_cast<uint8_t>(5);
   EXPECT_EQ(writer.bytes[1], 5);
+}
+
+TEST(StringRule, ATextThatFitsReusesTheBufferAndALongerOneGrowsIt)
+{
+  OwnedString s(std::string(15, 'o'));
+  const char * buffer = s.s.data;
+  const size_t capacity = s.s.capacity;
+
+  // Shorter, then exactly filling the buffer with its NUL: read in place.
+  Stream stream(concat({le32(4), {'a', 'b', 'c', 0}, le32(16), Bytes(15, 'x'), {0}}));
+  ASSERT_TRUE(read_string(stream.cdr, s.s, "member"));
+  EXPECT_EQ(kovel_test::text(s.s), "abc");
+  ASSERT_TRUE(read_string(stream.cdr, s.s, "member"));
+  EXPECT_EQ(kovel_test::text(s.s), std::string(15, 'x'));
+  EXPECT_EQ(s.s.data, buffer);
+  EXPECT_EQ(s.s.capacity, capacity);
+
+  // Longer than the buffer: the runtime grows it.
+  Stream longer(concat({le32(21), Bytes(20, 'y'), {0}}));
+  ASSERT_TRUE(read_string(longer.cdr, s.s, "member"));
+  EXPECT_EQ(kovel_test::text(s.s), std::string(20, 'y'));
+  EXPECT_GT(s.s.capacity, s.s.size);
+
+  // Filling the buffer without a final NUL: one byte more is needed for the NUL.
+  OwnedString full(std::string(3, 'f'));
+  Stream without_nul(concat({le32(4), {'w', 'x', 'y', 'z'}}));
+  ASSERT_TRUE(read_string(without_nul.cdr, full.s, "member"));
+  EXPECT_EQ(kovel_test::text(full.s), "wxyz");
+  EXPECT_EQ(full.s.data[4], '\0');
+  EXPECT_GT(full.s.capacity, full.s.size);
+}
+
+// Whatever path a text takes, the next member is aligned as after the stream's own read.
+TEST(StringRule, TheMemberAfterAReadTextIsAlignedFromItsEnd)
+{
+  const Bytes bytes = concat({le32(3), {'a', 'b', 0}, {0}, le32(77)});
+  OwnedString roomy(std::string(10, 'r'));
+  OwnedString tight;
+  rosidl_runtime_c__String zero_filled{};
+  for (rosidl_runtime_c__String * s : {&roomy.s, &tight.s, &zero_filled}) {
+    Stream stream(bytes);
+    ASSERT_TRUE(read_string(stream.cdr, *s, "member"));
+    int32_t next = 0;
+    ASSERT_TRUE(read_int32(stream.cdr, next));
+    EXPECT_EQ(next, 77);
+    EXPECT_EQ(stream.length(), 12u);
+    EXPECT_EQ(kovel_test::text(*s), "ab");
+  }
+  rosidl_runtime_c__String__fini(&zero_filled);
 }
 
 TEST(IntegerRule, AlignsToFourAndKeepsTheSign)

@@ -144,8 +144,9 @@ Prepared prepare(const MessageType & type, const Sample & sample)
 
 class FaultInjection : public testing::TestWithParam<const MessageType *> {};
 
-// The interposed function is the one the libraries call: one call per string member.
-TEST_P(FaultInjection, EveryStringIsAssignedThroughTheRuntimeOnce)
+// The interposed function is the one the libraries call: one call per string member of a
+// zero-filled record, and none when every string already has room for what arrives.
+TEST_P(FaultInjection, StringsAreAssignedThroughTheRuntimeOnlyWhenTheyMustGrow)
 {
   const MessageType & type = *GetParam();
   Prepared p = prepare(type, samples_of(type).at(0));
@@ -154,6 +155,32 @@ TEST_P(FaultInjection, EveryStringIsAssignedThroughTheRuntimeOnce)
   EXPECT_TRUE(outcome.ok);
   EXPECT_EQ(outcome.text, "");
   EXPECT_EQ(static_cast<size_t>(g_assign.calls), string_leaves_of(type).size());
+
+  outcome = deserialize_with_fault(type, p.payload, record.data(), g_assign, 1 << 30);
+  EXPECT_TRUE(outcome.ok);
+  EXPECT_EQ(g_assign.calls, 0) << "a string with room was reallocated";
+  EXPECT_EQ(kovel_hardening::first_difference(type, record.data(), p.original.data()), "");
+}
+
+// Gives every string of an initialised record the text "k" (a buffer of two bytes), and
+// returns the string leaves whose received text will not fit that buffer, in CDR order.
+std::vector<Leaf> fill_short_and_list_growing(
+  const MessageType & type, void * record, const void * received)
+{
+  std::vector<Leaf> growing;
+  for (const Leaf & leaf : string_leaves_of(type)) {
+    auto & s = *reinterpret_cast<rosidl_runtime_c__String *>(
+      static_cast<unsigned char *>(record) + leaf.offset);
+    if (!rosidl_runtime_c__String__assign(&s, "k")) {
+      throw std::bad_alloc();
+    }
+    const auto & arriving = *reinterpret_cast<const rosidl_runtime_c__String *>(
+      static_cast<const unsigned char *>(received) + leaf.offset);
+    if (arriving.size + 1 > s.capacity) {
+      growing.push_back(leaf);
+    }
+  }
+  return growing;
 }
 
 TEST_P(FaultInjection, FailedAssignmentNamesTheMemberAndStopsThere)
@@ -170,28 +197,36 @@ TEST_P(FaultInjection, FailedAssignmentNamesTheMemberAndStopsThere)
         std::string("failed to assign string into field '") + strings[n - 1].member->name + "'\n";
       const size_t failed = index_of(leaves, strings[n - 1]);
 
-      {  // Zero-filled: the failing string was initialised empty before its assignment.
-        ZeroRecord zero(type);
-        const Snapshot before(type, zero.data());
-        Outcome outcome = deserialize_with_fault(type, p.payload, zero.data(), g_assign, n);
-        EXPECT_FALSE(outcome.ok);
-        EXPECT_EQ(outcome.text, expected);
-        EXPECT_EQ(g_assign.calls, static_cast<int>(n)) << "assignments went on after the failure";
-        expect_state(type, p.original.data(), zero.data(), before, failed);
-        const auto & s = *reinterpret_cast<const rosidl_runtime_c__String *>(
-          static_cast<const unsigned char *>(zero.data()) + strings[n - 1].offset);
-        EXPECT_TRUE(s.data != nullptr && s.size == 0 && s.data[0] == '\0');
-      }
-      {  // Holding long strings: the failing string keeps its old text.
-        Record prefilled(type);
-        fill_pattern(type, prefilled.data());
-        const Snapshot before(type, prefilled.data());
-        Outcome outcome = deserialize_with_fault(type, p.payload, prefilled.data(), g_assign, n);
-        EXPECT_FALSE(outcome.ok);
-        EXPECT_EQ(outcome.text, expected);
-        expect_state(type, p.original.data(), prefilled.data(), before, failed);
-        EXPECT_TRUE(before.untouched(strings[n - 1], prefilled.data()));
-      }
+      // Zero-filled: the failing string was initialised empty before its assignment.
+      ZeroRecord zero(type);
+      const Snapshot before(type, zero.data());
+      Outcome outcome = deserialize_with_fault(type, p.payload, zero.data(), g_assign, n);
+      EXPECT_FALSE(outcome.ok);
+      EXPECT_EQ(outcome.text, expected);
+      EXPECT_EQ(g_assign.calls, static_cast<int>(n)) << "assignments went on after the failure";
+      expect_state(type, p.original.data(), zero.data(), before, failed);
+      const auto & s = *reinterpret_cast<const rosidl_runtime_c__String *>(
+        static_cast<const unsigned char *>(zero.data()) + strings[n - 1].offset);
+      EXPECT_TRUE(s.data != nullptr && s.size == 0 && s.data[0] == '\0');
+    }
+
+    // Holding short texts: only the strings that must grow are assigned; the one whose
+    // assignment fails keeps its old text.
+    Record shorter(type);
+    const auto growing = fill_short_and_list_growing(type, shorter.data(), p.original.data());
+    for (size_t n = 1; n <= growing.size(); ++n) {
+      SCOPED_TRACE("growing assignment " + std::to_string(n) + " fails: " + growing[n - 1].path);
+      Record record(type);
+      (void)fill_short_and_list_growing(type, record.data(), p.original.data());
+      const Snapshot before(type, record.data());
+      Outcome outcome = deserialize_with_fault(type, p.payload, record.data(), g_assign, n);
+      EXPECT_FALSE(outcome.ok);
+      EXPECT_EQ(
+        outcome.text,
+        std::string("failed to assign string into field '") + growing[n - 1].member->name +
+        "'\n");
+      expect_state(type, p.original.data(), record.data(), before, index_of(leaves, growing[n - 1]));
+      EXPECT_TRUE(before.untouched(growing[n - 1], record.data()));
     }
   }
 }

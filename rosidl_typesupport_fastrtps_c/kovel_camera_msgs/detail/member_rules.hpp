@@ -137,30 +137,63 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
   return true;
 }
 
+// Fills the record's string with `length` received bytes that fit its buffer, copied
+// straight from the stream. The copy is all or nothing: a stream that ends early throws
+// before any character of the record changes.
+[[nodiscard]] inline bool read_string_in_place(
+  Cdr & cdr, uint32_t length, rosidl_runtime_c__String & s, const char * member_name)
+{
+  if (length > 0) {
+    cdr.deserializeArray(s.data, length);
+  }
+  const size_t size = (length > 0 && s.data[length - 1] == '\0') ? length - 1 : length;
+  if (size < s.capacity) {
+    s.data[size] = '\0';
+    s.size = size;
+    return true;
+  }
+  // A text without a final NUL that fills the buffer exactly: the NUL needs one byte more.
+  // The string stays valid (empty) should that byte not be found.
+  const std::string text(s.data, size);
+  s.data[0] = '\0';
+  s.size = 0;
+  if (!rosidl_runtime_c__String__assignn(&s, text.data(), text.size())) {
+    report_assign_failure(member_name);
+    return false;
+  }
+  return true;
+}
+
 // Reads the whole received text, inner NULs included (a final NUL is dropped, as the
-// stream's own string read does), and assigns it into the record's string.
+// stream's own string read does), into the record's string. A text that fits the string's
+// buffer reuses it; a longer one, or a string the runtime never initialised, is read by the
+// stream and assigned through the runtime, which grows the buffer only after the stream has
+// proved that every character is there.
 [[nodiscard]] inline bool read_string(
   Cdr & cdr, rosidl_runtime_c__String & s, const char * member_name)
 {
-  bool assigned = false;
-  {
-    std::string text;
-    Cdr::state before(cdr);
-    try {
-      cdr >> text;
-    } catch (...) {
-      cdr.setState(before);
-      throw;
+  Cdr::state before(cdr);
+  std::string text;
+  try {
+    uint32_t length = 0;
+    cdr >> length;
+    if (s.data != nullptr && s.capacity > 0 && length <= s.capacity) {
+      return read_string_in_place(cdr, length, s, member_name);
     }
-    if (s.data == nullptr) {
-      rosidl_runtime_c__String__init(&s);
-    }
-    assigned = rosidl_runtime_c__String__assignn(&s, text.data(), text.size());
+    cdr.setState(before);
+    cdr >> text;
+  } catch (...) {
+    cdr.setState(before);
+    throw;
   }
-  if (!assigned) {
+  if (s.data == nullptr) {
+    rosidl_runtime_c__String__init(&s);
+  }
+  if (!rosidl_runtime_c__String__assignn(&s, text.data(), text.size())) {
     report_assign_failure(member_name);
+    return false;
   }
-  return assigned;
+  return true;
 }
 
 inline size_t size_string(const rosidl_runtime_c__String & s, size_t c)
