@@ -1,128 +1,216 @@
-// The type supports' own cost: serialize, deserialize and size of a typical message of
-// each kind, against memcpy of the same number of bytes, measured in one run.
+// The type supports' own cost against the peer, fastddsgen's classes for the same types
+// (bench/peer/kovel_camera_msgs.idl), and against memcpy of the same bytes, in one run.
+//
+// For a typical message of each of the eleven types: serialize into a preallocated buffer,
+// deserialize into a reused record (the peer: a reused object), the exact size and the
+// maximum size. For Metadata's json_data and GetString_Response's data from 16 B to 16 MiB:
+// serialize and deserialize. Names are <op>/<side>/<message>: op serialize, deserialize,
+// size, max or copy; side ours, peer or memcpy. The counter `bytes` is the payload's size,
+// encapsulation included.
+//
+// A message the peer does not write byte for byte as we do (or sizes otherwise) is not a
+// fair comparison: its peer benchmarks stop with an error naming it.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include <fastcdr/Cdr.h>
-#include <fastcdr/FastBuffer.h>
-#include <nlohmann/json.hpp>
-
-#include "json_codec.hpp"
-#include "payload.hpp"
-#include "record.hpp"
-#include "type_catalog.hpp"
+#include "fixture.hpp"
 
 namespace
 {
 
-using eprosima::fastcdr::Cdr;
-using eprosima::fastcdr::FastBuffer;
+using kovel_bench::Cdr;
+using kovel_bench::FastBuffer;
+using kovel_bench::Fixture;
+using kovel_bench::Message;
 
-struct Sample
+// A fixture is made on first use, so that a filtered run builds only what it measures.
+template<class Peer>
+class LazyFixture
 {
-  const char * label;
-  const char * type;
-  nlohmann::json message;
+public:
+  explicit LazyFixture(Message message)
+  : message_(std::move(message)) {}
+
+  Fixture<Peer> & get()
+  {
+    if (!fixture_) {
+      fixture_ = std::make_unique<Fixture<Peer>>(message_);
+    }
+    return *fixture_;
+  }
+
+private:
+  Message message_;
+  std::unique_ptr<Fixture<Peer>> fixture_;
 };
 
-std::vector<Sample> samples()
+void count_bytes(benchmark::State & state, size_t bytes, bool as_rate)
 {
-  const nlohmann::json header = {
-    {"stamp", {{"sec", 1765200000}, {"nanosec", 500}}}, {"frame_id", "camera_link"}};
-  return {
-    {"DeviceInfo", "DeviceInfo",
-      {{"header", header}, {"name", "Kovel K1"}, {"vid", 11205}, {"pid", 1},
-        {"serial_number", "KV-000123"}, {"firmware_version", "2.4.1"},
-        {"supported_min_sdk_version", "1.0"}, {"hardware_version", "B"}}},
-    {"Extrinsics", "Extrinsics",
-      {{"header", header}, {"rotation", {1, 0, 0, 0, 1, 0, 0, 0, 1}},
-        {"translation", {0.05, 0, 0}}}},
-    {"GetCameraParams_Response", "GetCameraParams_Response",
-      {{"l_intr_p", {600, 600, 320, 240}}, {"success", true}, {"message", "ok"}}},
-    {"GetCameraInfo_Response", "GetCameraInfo_Response",
-      {{"info", {{"header", header}, {"height", 480}, {"width", 640},
-        {"distortion_model", "plumb_bob"}, {"d", {0.1, -0.2, 0.001, 0.002, 0}}}},
-        {"success", true}}},
-    {"Metadata/1KiB", "Metadata", {{"header", header}, {"json_data", std::string(1024, 'j')}}},
-    {"Metadata/1MiB", "Metadata",
-      {{"header", header}, {"json_data", std::string(1 << 20, 'j')}}},
-  };
+  state.counters["bytes"] = static_cast<double>(bytes);
+  if (as_rate) {
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
+  }
 }
 
-struct Prepared
+// Both sides write through this same loop: a stream over the preallocated buffer, the
+// encapsulation header, then the message.
+template<class Write>
+void serialize_loop(benchmark::State & state, std::vector<char> & scratch, Write write)
 {
-  explicit Prepared(const Sample & sample)
-  : type(kovel_cdr::find_message_type(sample.type)), record(type), into(type)
-  {
-    kovel_cdr::record_from_json(type, sample.message, record.data());
-    payload = kovel_cdr::encode_payload(type, record.data());
-    scratch.assign(payload.size(), 0);
-  }
-  const kovel_cdr::MessageType & type;
-  kovel_cdr::Record record;
-  kovel_cdr::Record into;
-  std::vector<uint8_t> payload;
-  std::vector<char> scratch;
-};
-
-void serialize(benchmark::State & state, const Sample & sample)
-{
-  Prepared p(sample);
-  const auto & callbacks = kovel_cdr::callbacks_of(p.type);
   for (auto _ : state) {
-    FastBuffer buffer(p.scratch.data(), p.scratch.size());
+    FastBuffer buffer(scratch.data(), scratch.size());
     Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
     cdr.serialize_encapsulation();
-    benchmark::DoNotOptimize(callbacks.cdr_serialize(p.record.data(), cdr));
+    write(cdr);
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(p.payload.size()));
 }
 
-void deserialize(benchmark::State & state, const Sample & sample)
+// Both sides read through this same loop.
+template<class Read>
+void deserialize_loop(benchmark::State & state, std::vector<char> & payload, Read read)
 {
-  Prepared p(sample);
-  const auto & callbacks = kovel_cdr::callbacks_of(p.type);
   for (auto _ : state) {
-    FastBuffer buffer(reinterpret_cast<char *>(p.payload.data()), p.payload.size());
+    FastBuffer buffer(payload.data(), payload.size());
     Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
     cdr.read_encapsulation();
-    benchmark::DoNotOptimize(callbacks.cdr_deserialize(cdr, p.into.data()));
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(p.payload.size()));
-}
-
-void size(benchmark::State & state, const Sample & sample)
-{
-  Prepared p(sample);
-  const auto & callbacks = kovel_cdr::callbacks_of(p.type);
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(callbacks.get_serialized_size(p.record.data()));
-  }
-}
-
-// The floor: copying the payload's bytes and nothing else.
-void copy(benchmark::State & state, const Sample & sample)
-{
-  Prepared p(sample);
-  for (auto _ : state) {
-    std::memcpy(p.scratch.data(), p.payload.data(), p.payload.size());
+    read(cdr);
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(p.payload.size()));
+}
+
+template<class Peer>
+void register_message(const Message & message, bool typical)
+{
+  auto lazy = std::make_shared<LazyFixture<Peer>>(message);
+  auto name = [&message](const char * op, const char * side) {
+      return std::string(op) + "/" + side + "/" + message.label;
+    };
+  // The peer's side stops at once when it does not agree with ours on this message.
+  auto peer_fixture = [lazy](benchmark::State & state) -> Fixture<Peer> * {
+      Fixture<Peer> & f = lazy->get();
+      if (!f.mismatch.empty()) {
+        state.SkipWithError(f.mismatch.c_str());
+        return nullptr;
+      }
+      return &f;
+    };
+
+  benchmark::RegisterBenchmark(name("serialize", "ours").c_str(),
+    [lazy](benchmark::State & state) {
+      Fixture<Peer> & f = lazy->get();
+      serialize_loop(state, f.scratch, [&f](Cdr & cdr) {
+        benchmark::DoNotOptimize(f.callbacks.cdr_serialize(f.record.data(), cdr));
+      });
+      count_bytes(state, f.payload.size(), true);
+    });
+  benchmark::RegisterBenchmark(name("serialize", "peer").c_str(),
+    [peer_fixture](benchmark::State & state) {
+      Fixture<Peer> * f = peer_fixture(state);
+      if (!f) {return;}
+      serialize_loop(state, f->scratch, [f](Cdr & cdr) {f->object.serialize(cdr);});
+      count_bytes(state, f->payload.size(), true);
+    });
+  benchmark::RegisterBenchmark(name("deserialize", "ours").c_str(),
+    [lazy](benchmark::State & state) {
+      Fixture<Peer> & f = lazy->get();
+      deserialize_loop(state, f.payload, [&f](Cdr & cdr) {
+        benchmark::DoNotOptimize(f.callbacks.cdr_deserialize(cdr, f.into.data()));
+      });
+      count_bytes(state, f.payload.size(), true);
+    });
+  benchmark::RegisterBenchmark(name("deserialize", "peer").c_str(),
+    [peer_fixture](benchmark::State & state) {
+      Fixture<Peer> * f = peer_fixture(state);
+      if (!f) {return;}
+      deserialize_loop(state, f->payload, [f](Cdr & cdr) {f->object_into.deserialize(cdr);});
+      count_bytes(state, f->payload.size(), true);
+    });
+  // The floor: copying the payload's bytes and nothing else.
+  benchmark::RegisterBenchmark(name("copy", "memcpy").c_str(),
+    [lazy](benchmark::State & state) {
+      Fixture<Peer> & f = lazy->get();
+      for (auto _ : state) {
+        std::memcpy(f.scratch.data(), f.payload.data(), f.payload.size());
+        benchmark::ClobberMemory();
+      }
+      count_bytes(state, f.payload.size(), true);
+    });
+  if (!typical) {
+    return;
+  }
+  benchmark::RegisterBenchmark(name("size", "ours").c_str(),
+    [lazy](benchmark::State & state) {
+      Fixture<Peer> & f = lazy->get();
+      for (auto _ : state) {
+        benchmark::DoNotOptimize(f.callbacks.get_serialized_size(f.record.data()));
+      }
+      count_bytes(state, f.payload.size(), false);
+    });
+  benchmark::RegisterBenchmark(name("size", "peer").c_str(),
+    [peer_fixture](benchmark::State & state) {
+      Fixture<Peer> * f = peer_fixture(state);
+      if (!f) {return;}
+      for (auto _ : state) {
+        benchmark::DoNotOptimize(Peer::getCdrSerializedSize(f->object, 0));
+      }
+      count_bytes(state, f->payload.size(), false);
+    });
+  benchmark::RegisterBenchmark(name("max", "ours").c_str(),
+    [lazy](benchmark::State & state) {
+      Fixture<Peer> & f = lazy->get();
+      for (auto _ : state) {
+        bool full_bounded = true;
+        benchmark::DoNotOptimize(f.callbacks.max_serialized_size(full_bounded));
+        benchmark::DoNotOptimize(full_bounded);
+      }
+      count_bytes(state, f.payload.size(), false);
+    });
+  benchmark::RegisterBenchmark(name("max", "peer").c_str(),
+    [peer_fixture](benchmark::State & state) {
+      Fixture<Peer> * f = peer_fixture(state);
+      if (!f) {return;}
+      for (auto _ : state) {
+        benchmark::DoNotOptimize(Peer::getMaxCdrSerializedSize(0));
+      }
+      count_bytes(state, f->payload.size(), false);
+    });
+}
+
+using Register = void (*)(const Message &, bool);
+
+// Our type's name to the peer's class for it.
+const std::map<std::string, Register> & peers()
+{
+  namespace msg = kovel_camera_msgs::msg;
+  namespace srv = kovel_camera_msgs::srv;
+  static const std::map<std::string, Register> table = {
+    {"DeviceInfo", register_message<msg::DeviceInfo>},
+    {"Metadata", register_message<msg::Metadata>},
+    {"Extrinsics", register_message<msg::Extrinsics>},
+    {"GetDeviceInfo_Request", register_message<srv::GetDeviceInfo_Request>},
+    {"GetDeviceInfo_Response", register_message<srv::GetDeviceInfo_Response>},
+    {"GetCameraInfo_Request", register_message<srv::GetCameraInfo_Request>},
+    {"GetCameraInfo_Response", register_message<srv::GetCameraInfo_Response>},
+    {"GetCameraParams_Request", register_message<srv::GetCameraParams_Request>},
+    {"GetCameraParams_Response", register_message<srv::GetCameraParams_Response>},
+    {"GetString_Request", register_message<srv::GetString_Request>},
+    {"GetString_Response", register_message<srv::GetString_Response>},
+  };
+  return table;
 }
 
 const bool registered = [] {
-    static const std::vector<Sample> all = samples();
-    for (const Sample & sample : all) {
-      const std::string label = sample.label;
-      benchmark::RegisterBenchmark(("memcpy/" + label).c_str(), copy, sample);
-      benchmark::RegisterBenchmark(("serialize/" + label).c_str(), serialize, sample);
-      benchmark::RegisterBenchmark(("deserialize/" + label).c_str(), deserialize, sample);
-      benchmark::RegisterBenchmark(("size/" + label).c_str(), size, sample);
+    for (const Message & message : kovel_bench::typical_messages()) {
+      peers().at(message.type)(message, true);
+    }
+    for (const Message & message : kovel_bench::sweep_messages()) {
+      peers().at(message.type)(message, false);
     }
     return true;
   }();
