@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The benchmark command: installs what is missing (fastddsgen too), builds the benchmarks in
+# build-bench/ (Release), runs type_support_bench once with every benchmark repeated and
+# randomly interleaved, counts instructions per DeviceInfo serialize and deserialize under
+# callgrind, and writes the results table, bench/results.md.
+#
+#   bash scripts/bench.sh [--filter REGEX]
+#
+# BENCH_REPETITIONS (default 5) sets the repetitions, BENCH_CALLGRIND_OPS (default 100000)
+# the operations counted under callgrind. A filtered run writes its table to
+# build-bench/results.md and leaves bench/results.md as it is.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+usage() {
+  sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+}
+
+filter=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --filter) [ $# -ge 2 ] || { usage >&2; exit 2; }; filter=$2; shift 2 ;;
+    --filter=*) filter=${1#--filter=}; shift ;;
+    -h | --help) usage; exit 0 ;;
+    *) echo "bench.sh: unknown argument: $1" >&2; usage >&2; exit 2 ;;
+  esac
+done
+repetitions=${BENCH_REPETITIONS:-5}
+callgrind_ops=${BENCH_CALLGRIND_OPS:-100000}
+[[ $repetitions =~ ^[1-9][0-9]*$ ]] || { echo "BENCH_REPETITIONS must be a positive integer" >&2; exit 2; }
+[[ $callgrind_ops =~ ^[1-9][0-9]*$ ]] || { echo "BENCH_CALLGRIND_OPS must be a positive integer" >&2; exit 2; }
+
+# The command as the table will show it.
+command="bash scripts/bench.sh"
+[ -z "${BENCH_REPETITIONS:-}" ] || command="BENCH_REPETITIONS=$repetitions $command"
+[ -z "${BENCH_CALLGRIND_OPS:-}" ] || command="BENCH_CALLGRIND_OPS=$callgrind_ops $command"
+[ -z "$filter" ] || command="$command --filter '$filter'"
+
+started=$(date +%s)
+bash scripts/install-deps.sh
+if ! command -v fastddsgen >/dev/null 2>&1; then
+  echo "installing: fastddsgen"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends fastddsgen >/dev/null
+fi
+
+build=build-bench
+echo "=== building $build (Release)"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKOVEL_BUILD_BENCHMARKS=ON \
+  -DKOVEL_BUILD_TESTS=OFF -DKOVEL_BUILD_DDS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target type_support_bench instruction_count >/dev/null
+
+load=$(cut -d' ' -f1 /proc/loadavg)
+echo "=== type_support_bench: $repetitions repetitions, randomly interleaved" \
+  "(load average $load; about 10 minutes on 2 cores)"
+benchmark_args=(
+  --benchmark_repetitions="$repetitions"
+  --benchmark_enable_random_interleaving=true
+  --benchmark_display_aggregates_only=true
+  --benchmark_out="$build/type_support_bench.json"
+  --benchmark_out_format=json
+)
+[ -z "$filter" ] || benchmark_args+=(--benchmark_filter="$filter")
+"$build/bench/type_support_bench" "${benchmark_args[@]}" >"$build/type_support_bench.log" 2>&1
+echo "console output: $build/type_support_bench.log, every repetition: $build/type_support_bench.json"
+
+echo "=== callgrind: instructions per DeviceInfo operation, $callgrind_ops operations each"
+counts="$build/callgrind/counts.tsv"
+mkdir -p "$build/callgrind"
+: >"$counts"
+for op in serialize deserialize; do
+  for side in ours peer; do
+    out="$build/callgrind/$op-$side.out"
+    valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$out" \
+      "$build/bench/instruction_count" "$op" "$side" "$callgrind_ops" \
+      >/dev/null 2>"$build/callgrind/$op-$side.log"
+    total=$(sed -n 's/^totals: *\([0-9][0-9]*\).*/\1/p' "$out")
+    [ -n "$total" ] || { echo "no instruction total in $out" >&2; exit 1; }
+    echo "$op $side $total $callgrind_ops" >>"$counts"
+    echo "$op $side: $((total / callgrind_ops)) instructions per operation"
+  done
+done
+
+table=bench/results.md
+[ -z "$filter" ] || table="$build/results.md"
+peer_version=$(fastddsgen -version 2>/dev/null | sed -n 's/.*version \([0-9][0-9.]*\).*/\1/p' | head -n 1)
+node bench/results_table.js --benchmarks "$build/type_support_bench.json" --callgrind "$counts" \
+  --command "$command" --seconds "$(($(date +%s) - started))" --load "$load" \
+  --peer "$peer_version" --out "$table"
+echo "the results table is in $table"
