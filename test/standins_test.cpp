@@ -71,3 +71,42 @@ TEST(StandIns, ACountThePayloadCannotHoldThrowsAndKeepsTheSequence)
   ASSERT_EQ(info.d.size, 2u);
   EXPECT_EQ(info.d.data[0], 42);
 }
+
+TEST(StandIns, DistortionThatFitsItsBufferIsReadInPlaceAndAShortPayloadLeavesIt)
+{
+  kovel_cdr::Record record(kovel_test::type("GetCameraInfo_Response"));
+  auto & info = kovel_test::as<sensor_msgs__msg__CameraInfo>(record);
+  ASSERT_TRUE(rosidl_runtime_c__double__Sequence__init(&info.d, 5));
+  for (size_t i = 0; i < 5; ++i) {
+    info.d.data[i] = 0.5 * static_cast<double>(i);
+  }
+  const auto * callbacks = static_cast<const message_type_support_callbacks_t *>(
+    rosidl_typesupport_fastrtps_c__get_message_type_support_handle__sensor_msgs__msg__CameraInfo()
+    ->data);
+  Stream writer;
+  ASSERT_TRUE(callbacks->cdr_serialize(&info, writer.cdr));
+  const Bytes five = writer.written();
+
+  kovel_cdr::Record into_record(kovel_test::type("GetCameraInfo_Response"));
+  auto & into = kovel_test::as<sensor_msgs__msg__CameraInfo>(into_record);
+  ASSERT_TRUE(rosidl_runtime_c__double__Sequence__init(&into.d, 8));
+  const double * buffer = into.d.data;
+  Stream reader(five);
+  ASSERT_TRUE(callbacks->cdr_deserialize(reader.cdr, &into));
+  EXPECT_EQ(into.d.data, buffer);
+  ASSERT_EQ(into.d.size, 5u);
+  EXPECT_EQ(into.d.capacity, 8u);
+  EXPECT_EQ(into.d.data[4], 2.0);
+  EXPECT_EQ(reader.length(), five.size());
+
+  // Cut inside the last element (k, r, p, binning and roi take the final 265 bytes): the
+  // stream throws and the sequence keeps what it held.
+  Bytes cut(five.begin(), five.end() - 265 - 4);
+  Stream short_reader(cut);
+  into.d.data[0] = 42;
+  EXPECT_THROW(
+    (void)callbacks->cdr_deserialize(short_reader.cdr, &into),
+    eprosima::fastcdr::exception::NotEnoughMemoryException);
+  ASSERT_EQ(into.d.size, 5u);
+  EXPECT_EQ(into.d.data[0], 42);
+}

@@ -246,8 +246,8 @@ INSTANTIATE_TEST_SUITE_P(
   TypesWithStrings, FaultInjection, testing::ValuesIn(types_with_strings()),
   [](const testing::TestParamInfo<const MessageType *> & info) {return info.param->name;});
 
-// CameraInfo's `d` is released, then allocated for the received elements; when the
-// allocation fails it is left released and nothing after it is read.
+// When the received elements do not fit CameraInfo's `d`, it is released, then allocated
+// for them; when the allocation fails it is left released and nothing after it is read.
 TEST(SequenceFaultInjection, FailedAllocationOfDNamesItAndStopsThere)
 {
   const MessageType & type = kovel_cdr::find_message_type("GetCameraInfo_Response");
@@ -259,21 +259,32 @@ TEST(SequenceFaultInjection, FailedAllocationOfDNamesItAndStopsThere)
     }
   }
   ASSERT_LT(d, leaves.size());
+  auto sequence_at = [&](void * record) -> rosidl_runtime_c__double__Sequence & {
+      return *reinterpret_cast<rosidl_runtime_c__double__Sequence *>(
+        static_cast<unsigned char *>(record) + leaves[d].offset);
+    };
   for (const Sample & sample : samples_of(type)) {
     SCOPED_TRACE(sample.name);
     Prepared p = prepare(type, sample);
+    const size_t arriving = sequence_at(p.original.data()).size;
     ZeroRecord zero(type);
-    Record prefilled(type);
-    fill_pattern(type, prefilled.data());
-    for (void * record : {zero.data(), prefilled.data()}) {
+    Record one_element(type);  // room for one element: more arriving must be allocated
+    fill_pattern(type, one_element.data());
+    rosidl_runtime_c__double__Sequence__fini(&sequence_at(one_element.data()));
+    ASSERT_TRUE(rosidl_runtime_c__double__Sequence__init(&sequence_at(one_element.data()), 1));
+    for (void * record : {zero.data(), one_element.data()}) {
       const Snapshot before(type, record);
       Outcome outcome = deserialize_with_fault(type, p.payload, record, g_sequence_init, 1);
+      if (record == one_element.data() && arriving <= 1) {
+        EXPECT_TRUE(outcome.ok) << "elements that fit were not read in place";
+        EXPECT_EQ(g_sequence_init.calls, 0);
+        continue;
+      }
       EXPECT_FALSE(outcome.ok);
       EXPECT_EQ(outcome.text, "failed to allocate sequence 'd'\n");
       EXPECT_EQ(g_sequence_init.calls, 1);
       expect_state(type, p.original.data(), record, before, d);
-      const auto & seq = *reinterpret_cast<const rosidl_runtime_c__double__Sequence *>(
-        static_cast<const unsigned char *>(record) + leaves[d].offset);
+      const auto & seq = sequence_at(record);
       EXPECT_TRUE(seq.data == nullptr && seq.size == 0 && seq.capacity == 0);
     }
   }

@@ -55,8 +55,9 @@ static bool write_double_sequence(const rosidl_runtime_c__double__Sequence & d, 
   return true;
 }
 
-// The received count is not trusted: the elements are read in bounded chunks, so a count
-// the payload cannot hold throws when the payload runs out instead of allocating first.
+// The received count is not trusted. Elements that fit the sequence's buffer are read
+// straight into it, all or nothing; more are read in bounded chunks, so a count the payload
+// cannot hold throws when the payload runs out instead of allocating first.
 static bool read_double_sequence(Cdr & cdr, rosidl_runtime_c__double__Sequence & d)
 {
   constexpr size_t kChunk = 4096;
@@ -65,6 +66,13 @@ static bool read_double_sequence(Cdr & cdr, rosidl_runtime_c__double__Sequence &
   try {
     uint32_t count = 0;
     cdr >> count;
+    if (d.data != nullptr && count <= d.capacity) {
+      if (count > 0) {
+        cdr.deserializeArray(d.data, count);
+      }
+      d.size = count;
+      return true;
+    }
     while (values.size() < count) {
       size_t offset = values.size();
       size_t n = std::min<size_t>(kChunk, count - offset);
