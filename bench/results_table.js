@@ -4,7 +4,7 @@
 // Times are medians of real_time over the repetitions; ratios divide medians of the same run.
 //
 //   node bench/results_table.js --benchmarks RUN.json --callgrind COUNTS.tsv \
-//     --command 'bash scripts/bench.sh' --seconds 480 --load 0.5 --peer 2.3.0 \
+//     --command 'bash scripts/bench.sh' --seconds 480 --load 0.5 --load-end 0.9 --peer 2.3.0 \
 //     --out bench/results.md
 //
 // COUNTS.tsv: one line per count, "<op> <side> <total Ir> <operations>". Plain Node.js.
@@ -264,7 +264,8 @@ function main() {
     `- date: ${context.date || new Date().toISOString()}`,
     `- machine: ${cpus.length} cores (nproc), ${cpus.length ? cpus[0].model.trim() : 'unknown CPU'}, ` +
     `${(os.totalmem() / 2 ** 30).toFixed(0)} GiB, ${os.type()} ${os.release()}` +
-    (args.load ? `, load average ${args.load} at the start` : ''),
+    (args.load ? `, load average ${args.load} at the start` : '') +
+    (args['load-end'] ? ` and ${args['load-end']} at the end` : ''),
     `- command: \`${args.command || 'bash scripts/bench.sh'}\`.${minutes}`,
     `- method: Google Benchmark, ${repetitions} repetitions of every benchmark, randomly ` +
     'interleaved in one run; each time is the median real time of one operation over the ' +

@@ -86,6 +86,7 @@ table=bench/results.md
 [ -z "$filter" ] || table="$build/results.md"
 peer_version=$(fastddsgen -version 2>/dev/null | sed -n 's/.*version \([0-9][0-9.]*\).*/\1/p' | head -n 1)
 node bench/results_table.js --benchmarks "$build/type_support_bench.json" --callgrind "$counts" \
-  --command "$command" --seconds "$(($(date +%s) - started))" --load "$load" \
+  --command "$command" --seconds "$(($(date +%s) - started))" \
+  --load "$load" --load-end "$(cut -d' ' -f1 /proc/loadavg)" \
   --peer "$peer_version" --out "$table"
 echo "the results table is in $table"
