@@ -147,13 +147,13 @@ const SWEEP_SIZES = ['16B', '1KiB', '64KiB', '1MiB', '16MiB'];
 // Bounds on ours/memcpy, for 1 MiB of Metadata json_data.
 const SWEEP_BOUNDS = {'Metadata/1MiB': {serialize: 1.15, deserialize: 1.3}};
 
-function opTable(results, spec, tally, lines) {
-  const byMessage = results[spec.op] || {};
+function opTable(results, table, tally, lines) {
+  const byMessage = results[table.op] || {};
   const copy = results.copy || {};
-  const bound = spec.bound === undefined ? undefined : `≤ ${spec.bound.toFixed(2)}x`;
-  lines.push(`### ${spec.title}`, '');
+  const bound = table.bound === undefined ? undefined : `≤ ${table.bound.toFixed(2)}x`;
+  lines.push(`### ${table.title}`, '');
   const head = ['message', 'payload', 'ours ns', 'peer ns', 'ours/peer'];
-  if (spec.memcpy) {
+  if (table.memcpy) {
     head.push('memcpy ns');
   }
   if (bound) {
@@ -168,11 +168,11 @@ function opTable(results, spec, tally, lines) {
     const row = [type, formatBytes(ours.bytes ?? peer.bytes),
       ours.error ? `error: ${ours.error}` : formatNs(ours.ns),
       peer.error ? `error: ${peer.error}` : formatNs(peer.ns), formatRatio(q)];
-    if (spec.memcpy) {
+    if (table.memcpy) {
       row.push(formatNs((copy[type] || {}).memcpy?.ns));
     }
     if (bound) {
-      row.push(verdict(q, spec.bound, tally));
+      row.push(verdict(q, table.bound, tally));
     }
     lines.push(`| ${row.join(' | ')} |`);
   }
@@ -246,8 +246,8 @@ function main() {
   const tally = {met: 0, missed: 0, unmeasured: 0};
 
   const body = [];
-  for (const spec of OPS) {
-    opTable(results, spec, tally, body);
+  for (const table of OPS) {
+    opTable(results, table, tally, body);
   }
   sweepTable(results, tally, body);
   callgrindTable(args.callgrind, body);
