@@ -17,6 +17,13 @@ using Bytes = std::vector<uint8_t>;
 namespace
 {
 
+// A test stream that the rules see as one message's stream.
+struct MessageBytes : Stream
+{
+  using Stream::Stream;
+  MessageStream message{cdr};
+};
+
 // A string record over caller-owned characters, for records the runtime would not build.
 rosidl_runtime_c__String raw_string(char * data, size_t size, size_t capacity)
 {
@@ -45,14 +52,14 @@ Bytes concat(std::initializer_list<Bytes> parts)
 TEST(StringRule, EmptyStringIsLengthOneAndNulAtAnyPosition)
 {
   OwnedString empty;
-  Stream at0;
-  ASSERT_TRUE(write_string(empty.s, at0.cdr));
+  MessageBytes at0;
+  ASSERT_TRUE(write_string(empty.s, at0.message));
   EXPECT_EQ(at0.written(), (Bytes{1, 0, 0, 0, 0}));
   EXPECT_EQ(size_string(empty.s, 0), 5u);
 
-  Stream at1;
+  MessageBytes at1;
   at1.skip_to(1);
-  ASSERT_TRUE(write_string(empty.s, at1.cdr));
+  ASSERT_TRUE(write_string(empty.s, at1.message));
   EXPECT_EQ(size_string(empty.s, 1), 8u);
   EXPECT_EQ(at1.length() - 1, 8u);
   EXPECT_EQ(at1.written(1), (Bytes{0, 0, 0, 1, 0, 0, 0, 0}));
@@ -88,10 +95,10 @@ TEST(StringRule, MalformedRecordsAreRefusedBeforeAnyByteInCheckOrder)
       std::numeric_limits<size_t>::max()), "string too long for CDR\n"},
   };
   for (const Case & c : cases) {
-    Stream stream;
+    MessageBytes stream;
     stream.skip_to(2);
     bool written = true;
-    EXPECT_EQ(stderr_of([&] {written = write_string(c.s, stream.cdr);}), c.text) << c.what;
+    EXPECT_EQ(stderr_of([&] {written = write_string(c.s, stream.message);}), c.text) << c.what;
     EXPECT_FALSE(written) << c.what;
     EXPECT_EQ(stream.length(), 2u) << c.what;
   }
@@ -101,38 +108,38 @@ TEST(StringRule, InnerNulIsWrittenAndReadWithTheWholeText)
 {
   const std::string with_nul("ab\0cd", 5);
   OwnedString s(with_nul);
-  Stream stream;
-  ASSERT_TRUE(write_string(s.s, stream.cdr));
+  MessageBytes stream;
+  ASSERT_TRUE(write_string(s.s, stream.message));
   EXPECT_EQ(stream.written(), concat({le32(6), {'a', 'b', 0, 'c', 'd', 0}}));
   EXPECT_EQ(stream.length(), size_string(s.s, 0));
 
-  Stream reader(stream.written());
+  MessageBytes reader(stream.written());
   OwnedString back;
-  ASSERT_TRUE(read_string(reader.cdr, back.s, "member"));
+  ASSERT_TRUE(read_string(reader.message, back.s, "member"));
   EXPECT_EQ(kovel_test::text(back.s), with_nul);
 }
 
 TEST(StringRule, ReadKeepsATextWithoutFinalNulAndDropsAFinalNul)
 {
-  Stream without_nul(concat({le32(3), {'a', 'b', 'c'}}));
+  MessageBytes without_nul(concat({le32(3), {'a', 'b', 'c'}}));
   OwnedString s;
-  ASSERT_TRUE(read_string(without_nul.cdr, s.s, "member"));
+  ASSERT_TRUE(read_string(without_nul.message, s.s, "member"));
   EXPECT_EQ(kovel_test::text(s.s), "abc");
 
-  Stream with_nul(concat({le32(4), {'x', 'y', 'z', 0}}));
-  ASSERT_TRUE(read_string(with_nul.cdr, s.s, "member"));
+  MessageBytes with_nul(concat({le32(4), {'x', 'y', 'z', 0}}));
+  ASSERT_TRUE(read_string(with_nul.message, s.s, "member"));
   EXPECT_EQ(kovel_test::text(s.s), "xyz");
   EXPECT_EQ(with_nul.length(), 8u);
 }
 
 TEST(StringRule, ReadInitialisesAZeroFilledStringAndReplacesAnExistingOne)
 {
-  Stream stream(concat({le32(3), {'h', 'i', 0}, le32(1), {0}}));
+  MessageBytes stream(concat({le32(3), {'h', 'i', 0}, le32(1), {0}}));
   rosidl_runtime_c__String zero_filled{};
-  ASSERT_TRUE(read_string(stream.cdr, zero_filled, "member"));
+  ASSERT_TRUE(read_string(stream.message, zero_filled, "member"));
   EXPECT_EQ(kovel_test::text(zero_filled), "hi");
 
-  ASSERT_TRUE(read_string(stream.cdr, zero_filled, "member"));
+  ASSERT_TRUE(read_string(stream.message, zero_filled, "member"));
   EXPECT_EQ(kovel_test::text(zero_filled), "");
   rosidl_runtime_c__String__fini(&zero_filled);
 }
@@ -140,12 +147,12 @@ TEST(StringRule, ReadInitialisesAZeroFilledStringAndReplacesAnExistingOne)
 TEST(StringRule, AStreamThatEndsInsideAStringLeavesStreamAndRecordAsBefore)
 {
   // Reading: the length promises 10 characters, 3 follow.
-  Stream reader(concat({{9}, le32(10), {'a', 'b', 'c'}}));
+  MessageBytes reader(concat({{9}, le32(10), {'a', 'b', 'c'}}));
   uint8_t first = 0;
   reader.cdr >> first;
   OwnedString s("kept");
   EXPECT_THROW(
-    (void)read_string(reader.cdr, s.s, "member"),
+    (void)read_string(reader.message, s.s, "member"),
     eprosima::fastcdr::exception::NotEnoughMemoryException);
   EXPECT_EQ(reader.length(), 1u);
   EXPECT_EQ(kovel_test::text(s.s), "kept");
@@ -153,17 +160,17 @@ TEST(StringRule, AStreamThatEndsInsideAStringLeavesStreamAndRecordAsBefore)
   // The same with room for the promised text in the record's buffer.
   OwnedString roomy("kept, with room to spare");
   EXPECT_THROW(
-    (void)read_string(reader.cdr, roomy.s, "member"),
+    (void)read_string(reader.message, roomy.s, "member"),
     eprosima::fastcdr::exception::NotEnoughMemoryException);
   EXPECT_EQ(reader.length(), 1u);
   EXPECT_EQ(kovel_test::text(roomy.s), "kept, with room to spare");
 
   // Writing: the length fits, the characters do not.
-  Stream writer(7);
+  MessageBytes writer(7);
   writer.skip_to(1);
   OwnedString longer("too long");
   EXPECT_THROW(
-    (void)write_string(longer.s, writer.cdr),
+    (void)write_string(longer.s, writer.message),
     eprosima::fastcdr::exception::NotEnoughMemoryException);
   EXPECT_EQ(writer.length(), 1u);
   writer.cdr << static_cast<uint8_t>(5);
@@ -177,24 +184,24 @@ TEST(StringRule, ATextThatFitsReusesTheBufferAndALongerOneGrowsIt)
   const size_t capacity = s.s.capacity;
 
   // Shorter, then exactly filling the buffer with its NUL: read in place.
-  Stream stream(concat({le32(4), {'a', 'b', 'c', 0}, le32(16), Bytes(15, 'x'), {0}}));
-  ASSERT_TRUE(read_string(stream.cdr, s.s, "member"));
+  MessageBytes stream(concat({le32(4), {'a', 'b', 'c', 0}, le32(16), Bytes(15, 'x'), {0}}));
+  ASSERT_TRUE(read_string(stream.message, s.s, "member"));
   EXPECT_EQ(kovel_test::text(s.s), "abc");
-  ASSERT_TRUE(read_string(stream.cdr, s.s, "member"));
+  ASSERT_TRUE(read_string(stream.message, s.s, "member"));
   EXPECT_EQ(kovel_test::text(s.s), std::string(15, 'x'));
   EXPECT_EQ(s.s.data, buffer);
   EXPECT_EQ(s.s.capacity, capacity);
 
   // Longer than the buffer: the runtime grows it.
-  Stream longer(concat({le32(21), Bytes(20, 'y'), {0}}));
-  ASSERT_TRUE(read_string(longer.cdr, s.s, "member"));
+  MessageBytes longer(concat({le32(21), Bytes(20, 'y'), {0}}));
+  ASSERT_TRUE(read_string(longer.message, s.s, "member"));
   EXPECT_EQ(kovel_test::text(s.s), std::string(20, 'y'));
   EXPECT_GT(s.s.capacity, s.s.size);
 
   // Filling the buffer without a final NUL: one byte more is needed for the NUL.
   OwnedString full(std::string(3, 'f'));
-  Stream without_nul(concat({le32(4), {'w', 'x', 'y', 'z'}}));
-  ASSERT_TRUE(read_string(without_nul.cdr, full.s, "member"));
+  MessageBytes without_nul(concat({le32(4), {'w', 'x', 'y', 'z'}}));
+  ASSERT_TRUE(read_string(without_nul.message, full.s, "member"));
   EXPECT_EQ(kovel_test::text(full.s), "wxyz");
   EXPECT_EQ(full.s.data[4], '\0');
   EXPECT_GT(full.s.capacity, full.s.size);
@@ -208,15 +215,49 @@ TEST(StringRule, TheMemberAfterAReadTextIsAlignedFromItsEnd)
   OwnedString tight;
   rosidl_runtime_c__String zero_filled{};
   for (rosidl_runtime_c__String * s : {&roomy.s, &tight.s, &zero_filled}) {
-    Stream stream(bytes);
-    ASSERT_TRUE(read_string(stream.cdr, *s, "member"));
+    MessageBytes stream(bytes);
+    ASSERT_TRUE(read_string(stream.message, *s, "member"));
     int32_t next = 0;
-    ASSERT_TRUE(read_int32(stream.cdr, next));
+    ASSERT_TRUE(read_int32(stream.message, next));
     EXPECT_EQ(next, 77);
     EXPECT_EQ(stream.length(), 12u);
     EXPECT_EQ(kovel_test::text(*s), "ab");
   }
   rosidl_runtime_c__String__fini(&zero_filled);
+}
+
+// One message: members before the failing string stay, and the stream goes back to where
+// that string began, aligned for what follows as after the member before it.
+TEST(StringRule, AFailureAfterEarlierMembersPutsTheStreamBackWhereTheStringBegan)
+{
+  MessageBytes writer(16);
+  OwnedString ab("ab");
+  OwnedString too_long("too long");
+  ASSERT_TRUE(write_int32(5, writer.message));
+  ASSERT_TRUE(write_string(ab.s, writer.message));
+  EXPECT_THROW(
+    (void)write_string(too_long.s, writer.message),
+    eprosima::fastcdr::exception::NotEnoughMemoryException);
+  EXPECT_EQ(writer.length(), 11u);
+  ASSERT_TRUE(write_int32(77, writer.message));
+  EXPECT_EQ(writer.written(), concat({le32(5), le32(3), {'a', 'b', 0}, {0}, le32(77)}));
+
+  MessageBytes reader(concat({le32(5), le32(3), {'a', 'b', 0}, {0}, le32(100)}));
+  int32_t first = 0;
+  OwnedString text;
+  OwnedString roomy(std::string(200, 'r'));
+  ASSERT_TRUE(read_int32(reader.message, first));
+  ASSERT_TRUE(read_string(reader.message, text.s, "member"));
+  for (rosidl_runtime_c__String * s : {&text.s, &roomy.s}) {
+    EXPECT_THROW(
+      (void)read_string(reader.message, *s, "member"),
+      eprosima::fastcdr::exception::NotEnoughMemoryException);
+    EXPECT_EQ(reader.length(), 11u);
+  }
+  int32_t length_field = 0;
+  ASSERT_TRUE(read_int32(reader.message, length_field));
+  EXPECT_EQ(length_field, 100);
+  EXPECT_EQ(kovel_test::text(text.s), "ab");
 }
 
 TEST(IntegerRule, AlignsToFourAndKeepsTheSign)
@@ -226,18 +267,18 @@ TEST(IntegerRule, AlignsToFourAndKeepsTheSign)
   EXPECT_EQ(max_int32(1), 7u);
   EXPECT_EQ(max_int32(6), 6u);
 
-  Stream stream;
+  MessageBytes stream;
   stream.skip_to(1);
-  ASSERT_TRUE(write_int32(int32_t{-1}, stream.cdr));
-  ASSERT_TRUE(write_int32(uint32_t{0x01020304}, stream.cdr));
+  ASSERT_TRUE(write_int32(int32_t{-1}, stream.message));
+  ASSERT_TRUE(write_int32(uint32_t{0x01020304}, stream.message));
   EXPECT_EQ(stream.written(1), (Bytes{0, 0, 0, 0xff, 0xff, 0xff, 0xff, 4, 3, 2, 1}));
 
-  Stream reader(stream.written());
+  MessageBytes reader(stream.written());
   reader.skip_to(1);
   int32_t value = 0;
   uint32_t unsigned_value = 0;
-  ASSERT_TRUE(read_int32(reader.cdr, value));
-  ASSERT_TRUE(read_int32(reader.cdr, unsigned_value));
+  ASSERT_TRUE(read_int32(reader.message, value));
+  ASSERT_TRUE(read_int32(reader.message, unsigned_value));
   EXPECT_EQ(value, -1);
   EXPECT_EQ(unsigned_value, 0x01020304u);
 }
@@ -254,19 +295,19 @@ TEST(OneByteRules, BooleanAndOctetAddOneByteAnywhereAndBooleansGoOutAsZeroOrOne)
   const uint8_t byte_two = 2;
   std::memcpy(&two, &byte_two, 1);
   bool falsy = false;
-  Stream stream;
-  ASSERT_TRUE(write_boolean(two, stream.cdr));
-  ASSERT_TRUE(write_boolean(falsy, stream.cdr));
-  ASSERT_TRUE(write_octet(7, stream.cdr));
+  MessageBytes stream;
+  ASSERT_TRUE(write_boolean(two, stream.message));
+  ASSERT_TRUE(write_boolean(falsy, stream.message));
+  ASSERT_TRUE(write_octet(7, stream.message));
   EXPECT_EQ(stream.written(), (Bytes{1, 0, 7}));
 
-  Stream reader(Bytes{2, 0, 200});
+  MessageBytes reader(Bytes{2, 0, 200});
   bool first = false;
   bool second = true;
   uint8_t octet = 0;
-  ASSERT_TRUE(read_boolean(reader.cdr, first));
-  ASSERT_TRUE(read_boolean(reader.cdr, second));
-  ASSERT_TRUE(read_octet(reader.cdr, octet));
+  ASSERT_TRUE(read_boolean(reader.message, first));
+  ASSERT_TRUE(read_boolean(reader.message, second));
+  ASSERT_TRUE(read_octet(reader.message, octet));
   uint8_t stored = 0;
   std::memcpy(&stored, &first, 1);
   EXPECT_EQ(stored, 1);
@@ -287,15 +328,15 @@ TEST(FixedArrayRule, AlignsToTheElementWidthAndCarriesBitsExactly)
   double values[3] = {-0.0, std::numeric_limits<double>::infinity(), 0};
   const uint64_t nan_with_payload = 0x7ff8000000abcdefULL;
   std::memcpy(&values[2], &nan_with_payload, 8);
-  Stream stream;
+  MessageBytes stream;
   stream.skip_to(4);
-  ASSERT_TRUE(write_array(values, stream.cdr));
+  ASSERT_TRUE(write_array(values, stream.message));
   EXPECT_EQ(stream.length(), 4 + size_array(values, 4));
 
-  Stream reader(stream.written());
+  MessageBytes reader(stream.written());
   reader.skip_to(4);
   double back[3] = {1, 1, 1};
-  ASSERT_TRUE(read_array(reader.cdr, back));
+  ASSERT_TRUE(read_array(reader.message, back));
   EXPECT_EQ(std::memcmp(back, values, sizeof(values)), 0);
 }
 

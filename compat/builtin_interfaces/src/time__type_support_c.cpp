@@ -9,13 +9,15 @@ using _Time__ros_msg_type = builtin_interfaces__msg__Time;
 static bool _Time__cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
   auto * m = record_or_report<const _Time__ros_msg_type>(untyped_ros_message);
-  return m && write_int32(m->sec, cdr) && write_int32(m->nanosec, cdr);
+  MessageStream out(cdr);
+  return m && write_int32(m->sec, out) && write_int32(m->nanosec, out);
 }
 
 static bool _Time__cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
 {
   auto * m = record_or_report<_Time__ros_msg_type>(untyped_ros_message);
-  return m && read_int32(cdr, m->sec) && read_int32(cdr, m->nanosec);
+  MessageStream in(cdr);
+  return m && read_int32(in, m->sec) && read_int32(in, m->nanosec);
 }
 
 size_t get_serialized_size_builtin_interfaces__msg__Time(const void *, size_t current_alignment)

@@ -32,7 +32,7 @@ static constexpr NestedType kRegionOfInterest = {
 
 // ---- The float64[] member `d`, the only sequence of the package's dependencies. ----
 
-static bool write_double_sequence(const rosidl_runtime_c__double__Sequence & d, Cdr & cdr)
+static bool write_double_sequence(const rosidl_runtime_c__double__Sequence & d, MessageStream & out)
 {
   if (d.size > std::numeric_limits<uint32_t>::max()) {
     report("sequence too long for CDR\n");
@@ -42,14 +42,14 @@ static bool write_double_sequence(const rosidl_runtime_c__double__Sequence & d, 
     report("sequence data is null\n");
     return false;
   }
-  Cdr::state before(cdr);
+  const size_t before = out.mark();
   try {
-    cdr << static_cast<uint32_t>(d.size);
+    out.cdr() << static_cast<uint32_t>(d.size);
     if (d.size > 0) {
-      cdr.serializeArray(d.data, d.size);
+      out.cdr().serializeArray(d.data, d.size);
     }
   } catch (...) {
-    cdr.setState(before);
+    out.rewind_to(before);
     throw;
   }
   return true;
@@ -58,11 +58,12 @@ static bool write_double_sequence(const rosidl_runtime_c__double__Sequence & d, 
 // The received count is not trusted. Elements that fit the sequence's buffer are read
 // straight into it, all or nothing; more are read in bounded chunks, so a count the payload
 // cannot hold throws when the payload runs out instead of allocating first.
-static bool read_double_sequence(Cdr & cdr, rosidl_runtime_c__double__Sequence & d)
+static bool read_double_sequence(MessageStream & in, rosidl_runtime_c__double__Sequence & d)
 {
   constexpr size_t kChunk = 4096;
+  Cdr & cdr = in.cdr();
   std::vector<double> values;
-  Cdr::state before(cdr);
+  const size_t before = in.mark();
   try {
     uint32_t count = 0;
     cdr >> count;
@@ -80,7 +81,7 @@ static bool read_double_sequence(Cdr & cdr, rosidl_runtime_c__double__Sequence &
       cdr.deserializeArray(values.data() + offset, n);
     }
   } catch (...) {
-    cdr.setState(before);
+    in.rewind_to(before);
     throw;
   }
   rosidl_runtime_c__double__Sequence__fini(&d);
@@ -115,35 +116,37 @@ static size_t max_double_sequence(bool & full_bounded, size_t c)
 static bool _CameraInfo__cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
   auto * m = record_or_report<const _CameraInfo__ros_msg_type>(untyped_ros_message);
+  MessageStream out(cdr);
   return m &&
-         write_nested(kHeader, &m->header, cdr) &&
-         write_int32(m->height, cdr) &&
-         write_int32(m->width, cdr) &&
-         write_string(m->distortion_model, cdr) &&
-         write_double_sequence(m->d, cdr) &&
-         write_array(m->k, cdr) &&
-         write_array(m->r, cdr) &&
-         write_array(m->p, cdr) &&
-         write_int32(m->binning_x, cdr) &&
-         write_int32(m->binning_y, cdr) &&
-         write_nested(kRegionOfInterest, &m->roi, cdr);
+         write_nested(kHeader, &m->header, out) &&
+         write_int32(m->height, out) &&
+         write_int32(m->width, out) &&
+         write_string(m->distortion_model, out) &&
+         write_double_sequence(m->d, out) &&
+         write_array(m->k, out) &&
+         write_array(m->r, out) &&
+         write_array(m->p, out) &&
+         write_int32(m->binning_x, out) &&
+         write_int32(m->binning_y, out) &&
+         write_nested(kRegionOfInterest, &m->roi, out);
 }
 
 static bool _CameraInfo__cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
 {
   auto * m = record_or_report<_CameraInfo__ros_msg_type>(untyped_ros_message);
+  MessageStream in(cdr);
   return m &&
-         read_nested(kHeader, cdr, &m->header) &&
-         read_int32(cdr, m->height) &&
-         read_int32(cdr, m->width) &&
-         read_string(cdr, m->distortion_model, "distortion_model") &&
-         read_double_sequence(cdr, m->d) &&
-         read_array(cdr, m->k) &&
-         read_array(cdr, m->r) &&
-         read_array(cdr, m->p) &&
-         read_int32(cdr, m->binning_x) &&
-         read_int32(cdr, m->binning_y) &&
-         read_nested(kRegionOfInterest, cdr, &m->roi);
+         read_nested(kHeader, in, &m->header) &&
+         read_int32(in, m->height) &&
+         read_int32(in, m->width) &&
+         read_string(in, m->distortion_model, "distortion_model") &&
+         read_double_sequence(in, m->d) &&
+         read_array(in, m->k) &&
+         read_array(in, m->r) &&
+         read_array(in, m->p) &&
+         read_int32(in, m->binning_x) &&
+         read_int32(in, m->binning_y) &&
+         read_nested(kRegionOfInterest, in, &m->roi);
 }
 
 size_t get_serialized_size_sensor_msgs__msg__CameraInfo(

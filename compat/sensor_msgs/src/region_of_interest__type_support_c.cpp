@@ -9,23 +9,25 @@ using _RegionOfInterest__ros_msg_type = sensor_msgs__msg__RegionOfInterest;
 static bool _RegionOfInterest__cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
   auto * m = record_or_report<const _RegionOfInterest__ros_msg_type>(untyped_ros_message);
+  MessageStream out(cdr);
   return m &&
-         write_int32(m->x_offset, cdr) &&
-         write_int32(m->y_offset, cdr) &&
-         write_int32(m->height, cdr) &&
-         write_int32(m->width, cdr) &&
-         write_boolean(m->do_rectify, cdr);
+         write_int32(m->x_offset, out) &&
+         write_int32(m->y_offset, out) &&
+         write_int32(m->height, out) &&
+         write_int32(m->width, out) &&
+         write_boolean(m->do_rectify, out);
 }
 
 static bool _RegionOfInterest__cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
 {
   auto * m = record_or_report<_RegionOfInterest__ros_msg_type>(untyped_ros_message);
+  MessageStream in(cdr);
   return m &&
-         read_int32(cdr, m->x_offset) &&
-         read_int32(cdr, m->y_offset) &&
-         read_int32(cdr, m->height) &&
-         read_int32(cdr, m->width) &&
-         read_boolean(cdr, m->do_rectify);
+         read_int32(in, m->x_offset) &&
+         read_int32(in, m->y_offset) &&
+         read_int32(in, m->height) &&
+         read_int32(in, m->width) &&
+         read_boolean(in, m->do_rectify);
 }
 
 size_t get_serialized_size_sensor_msgs__msg__RegionOfInterest(

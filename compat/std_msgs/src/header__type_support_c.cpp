@@ -16,17 +16,19 @@ static constexpr NestedType kTime = {
 static bool _Header__cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
   auto * m = record_or_report<const _Header__ros_msg_type>(untyped_ros_message);
+  MessageStream out(cdr);
   return m &&
-         write_nested(kTime, &m->stamp, cdr) &&
-         write_string(m->frame_id, cdr);
+         write_nested(kTime, &m->stamp, out) &&
+         write_string(m->frame_id, out);
 }
 
 static bool _Header__cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
 {
   auto * m = record_or_report<_Header__ros_msg_type>(untyped_ros_message);
+  MessageStream in(cdr);
   return m &&
-         read_nested(kTime, cdr, &m->stamp) &&
-         read_string(cdr, m->frame_id, "frame_id");
+         read_nested(kTime, in, &m->stamp) &&
+         read_string(in, m->frame_id, "frame_id");
 }
 
 size_t get_serialized_size_std_msgs__msg__Header(

@@ -1,6 +1,7 @@
 // The six member rules of the Fast-CDR C type supports: how a nested message, a string,
 // an int32, a boolean, an octet and a fixed array are written, read, sized and bounded.
-// Each unit's operations are one call per member, in the order of its record.
+// Each unit's operations are one call per member, in the order of its record, on the
+// message's MessageStream.
 //
 // Every write_* and read_* returns false only after writing one failure line to stderr
 // (a nested type writes its own); exceptions of the stream pass through untouched.
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <type_traits>
 
@@ -71,6 +73,55 @@ inline uint32_t saturate_to_uint32(size_t size)
   return static_cast<uint32_t>(size < largest ? size : largest);
 }
 
+// The stream as one message's serialize or deserialize sees it. A member that throws once
+// it has moved the stream puts the stream back where the member began. Capturing a
+// Fast-CDR state stalls the processor (a wide load of fields the previous member has just
+// stored), so the message captures one, at its first member that may need it, and later
+// members rebuild theirs from it.
+class MessageStream
+{
+public:
+  explicit MessageStream(Cdr & cdr)
+  : cdr_(cdr) {}
+
+  Cdr & cdr() {return cdr_;}
+
+  // The position a member begins at, to hand back to rewind_to if it throws.
+  size_t mark()
+  {
+    const size_t position = cdr_.getSerializedDataLength();
+    if (!start_) {
+      start_.emplace(cdr_);
+      start_position_ = position;
+      start_buffer_ = cdr_.getBufferPointer();
+    }
+    return position;
+  }
+
+  // Back to a marked position, in the state the stream had there: the message's captured
+  // state, forward to the position, and its last byte read again, so that what follows is
+  // aligned as it would have been. A growing buffer that has moved since the capture is
+  // left alone: the captured state points into the memory it left.
+  void rewind_to(size_t position)
+  {
+    if (!start_ || cdr_.getBufferPointer() != start_buffer_) {
+      return;
+    }
+    cdr_.setState(*start_);
+    if (position > start_position_) {
+      cdr_.jump(position - start_position_ - 1);
+      uint8_t last = 0;
+      cdr_ >> last;
+    }
+  }
+
+private:
+  Cdr & cdr_;
+  std::optional<Cdr::state> start_;
+  size_t start_position_ = 0;
+  const char * start_buffer_ = nullptr;
+};
+
 // ---- Nested-message member: handed whole to the nested type's own support. ----
 
 // The three exported entry points of a nested message type.
@@ -87,14 +138,15 @@ inline const message_type_support_callbacks_t * callbacks_of(const NestedType & 
   return static_cast<const message_type_support_callbacks_t *>(type.handle()->data);
 }
 
-[[nodiscard]] inline bool write_nested(const NestedType & type, const void * member, Cdr & cdr)
+[[nodiscard]] inline bool write_nested(
+  const NestedType & type, const void * member, MessageStream & out)
 {
-  return callbacks_of(type)->cdr_serialize(member, cdr);
+  return callbacks_of(type)->cdr_serialize(member, out.cdr());
 }
 
-[[nodiscard]] inline bool read_nested(const NestedType & type, Cdr & cdr, void * member)
+[[nodiscard]] inline bool read_nested(const NestedType & type, MessageStream & in, void * member)
 {
-  return callbacks_of(type)->cdr_deserialize(cdr, member);
+  return callbacks_of(type)->cdr_deserialize(in.cdr(), member);
 }
 
 inline size_t size_nested(const NestedType & type, const void * member, size_t c)
@@ -111,7 +163,7 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
 
 // Checks the record, then writes exactly `size` characters and the NUL under the length
 // `size` + 1, so that an inner NUL is carried and the bytes always match size_string.
-[[nodiscard]] inline bool write_string(const rosidl_runtime_c__String & s, Cdr & cdr)
+[[nodiscard]] inline bool write_string(const rosidl_runtime_c__String & s, MessageStream & out)
 {
   if (s.capacity == 0 || s.capacity <= s.size) {
     report("string capacity not greater than size\n");
@@ -126,12 +178,12 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
     report("string not null-terminated\n");
     return false;
   }
-  Cdr::state before(cdr);
+  const size_t before = out.mark();
   try {
-    cdr << static_cast<uint32_t>(s.size + 1);
-    cdr.serializeArray(s.data, s.size + 1);
+    out.cdr() << static_cast<uint32_t>(s.size + 1);
+    out.cdr().serializeArray(s.data, s.size + 1);
   } catch (...) {
-    cdr.setState(before);
+    out.rewind_to(before);
     throw;
   }
   return true;
@@ -143,10 +195,15 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
 [[nodiscard]] inline bool read_string_in_place(
   Cdr & cdr, uint32_t length, rosidl_runtime_c__String & s, const char * member_name)
 {
+  bool final_nul = false;
   if (length > 0) {
+    // The final byte is looked at in the stream, not in the copy just made: a load from the
+    // copy would wait for the copy's stores to retire.
+    const char * received = cdr.getCurrentPosition();
     cdr.deserializeArray(s.data, length);
+    final_nul = received[length - 1] == '\0';
   }
-  const size_t size = (length > 0 && s.data[length - 1] == '\0') ? length - 1 : length;
+  const size_t size = final_nul ? length - 1 : length;
   if (size < s.capacity) {
     s.data[size] = '\0';
     s.size = size;
@@ -170,9 +227,10 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
 // stream and assigned through the runtime, which grows the buffer only after the stream has
 // proved that every character is there.
 [[nodiscard]] inline bool read_string(
-  Cdr & cdr, rosidl_runtime_c__String & s, const char * member_name)
+  MessageStream & in, rosidl_runtime_c__String & s, const char * member_name)
 {
-  Cdr::state before(cdr);
+  Cdr & cdr = in.cdr();
+  const size_t before = in.mark();
   std::string text;
   try {
     uint32_t length = 0;
@@ -180,10 +238,10 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
     if (s.data != nullptr && s.capacity > 0 && length <= s.capacity) {
       return read_string_in_place(cdr, length, s, member_name);
     }
-    cdr.setState(before);
+    in.rewind_to(before);
     cdr >> text;
   } catch (...) {
-    cdr.setState(before);
+    in.rewind_to(before);
     throw;
   }
   if (s.data == nullptr) {
@@ -211,18 +269,18 @@ inline size_t max_string(bool & full_bounded, size_t c)
 // ---- Int32 member: 4 bytes at a multiple of 4 (also serves uint32 in the stand-ins). ----
 
 template<class Int>
-[[nodiscard]] inline bool write_int32(Int value, Cdr & cdr)
+[[nodiscard]] inline bool write_int32(Int value, MessageStream & out)
 {
   static_assert(std::is_integral_v<Int> && sizeof(Int) == 4, "a 4-byte integer member");
-  cdr << value;
+  out.cdr() << value;
   return true;
 }
 
 template<class Int>
-[[nodiscard]] inline bool read_int32(Cdr & cdr, Int & value)
+[[nodiscard]] inline bool read_int32(MessageStream & in, Int & value)
 {
   static_assert(std::is_integral_v<Int> && sizeof(Int) == 4, "a 4-byte integer member");
-  cdr >> value;
+  in.cdr() >> value;
   return true;
 }
 
@@ -240,18 +298,18 @@ inline size_t max_int32(size_t c)
 
 // The record's byte is tested, not its bool value: a byte of 2 read as bool is undefined
 // and may go out unchanged.
-[[nodiscard]] inline bool write_boolean(const bool & value, Cdr & cdr)
+[[nodiscard]] inline bool write_boolean(const bool & value, MessageStream & out)
 {
   uint8_t byte = 0;
   std::memcpy(&byte, &value, 1);
-  cdr << static_cast<bool>(byte != 0);
+  out.cdr() << static_cast<bool>(byte != 0);
   return true;
 }
 
-[[nodiscard]] inline bool read_boolean(Cdr & cdr, bool & value)
+[[nodiscard]] inline bool read_boolean(MessageStream & in, bool & value)
 {
   uint8_t byte = 0;
-  cdr >> byte;
+  in.cdr() >> byte;
   value = byte != 0;
   return true;
 }
@@ -268,15 +326,15 @@ inline size_t max_boolean(size_t)
 
 // ---- Octet member: 1 byte, carried unchanged. ----
 
-[[nodiscard]] inline bool write_octet(uint8_t value, Cdr & cdr)
+[[nodiscard]] inline bool write_octet(uint8_t value, MessageStream & out)
 {
-  cdr << value;
+  out.cdr() << value;
   return true;
 }
 
-[[nodiscard]] inline bool read_octet(Cdr & cdr, uint8_t & value)
+[[nodiscard]] inline bool read_octet(MessageStream & in, uint8_t & value)
 {
-  cdr >> value;
+  in.cdr() >> value;
   return true;
 }
 
@@ -301,18 +359,18 @@ constexpr void check_array_element()
 }
 
 template<class Element, size_t N>
-[[nodiscard]] inline bool write_array(const Element (&array)[N], Cdr & cdr)
+[[nodiscard]] inline bool write_array(const Element (&array)[N], MessageStream & out)
 {
   check_array_element<Element>();
-  cdr.serializeArray(array, N);
+  out.cdr().serializeArray(array, N);
   return true;
 }
 
 template<class Element, size_t N>
-[[nodiscard]] inline bool read_array(Cdr & cdr, Element (&array)[N])
+[[nodiscard]] inline bool read_array(MessageStream & in, Element (&array)[N])
 {
   check_array_element<Element>();
-  cdr.deserializeArray(array, N);
+  in.cdr().deserializeArray(array, N);
   return true;
 }
 

@@ -62,14 +62,16 @@
   { \
     auto * m = kovel_camera_msgs_rules::record_or_report<const _ ## S ## _Request__ros_msg_type>( \
       untyped_ros_message); \
-    return m && kovel_camera_msgs_rules::write_octet(m->structure_needs_at_least_one_member, cdr); \
+    kovel_camera_msgs_rules::MessageStream out(cdr); \
+    return m && kovel_camera_msgs_rules::write_octet(m->structure_needs_at_least_one_member, out); \
   } \
   static bool _ ## S ## _Request__cdr_deserialize( \
     eprosima::fastcdr::Cdr & cdr, void * untyped_ros_message) \
   { \
     auto * m = kovel_camera_msgs_rules::record_or_report<_ ## S ## _Request__ros_msg_type>( \
       untyped_ros_message); \
-    return m && kovel_camera_msgs_rules::read_octet(cdr, m->structure_needs_at_least_one_member); \
+    kovel_camera_msgs_rules::MessageStream in(cdr); \
+    return m && kovel_camera_msgs_rules::read_octet(in, m->structure_needs_at_least_one_member); \
   } \
   size_t get_serialized_size_ ## PKG ## __srv__ ## S ## _Request(const void *, size_t c) \
   { \

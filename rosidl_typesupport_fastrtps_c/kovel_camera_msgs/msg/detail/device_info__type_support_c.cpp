@@ -24,30 +24,32 @@ static bool _DeviceInfo__cdr_serialize(
   const void * untyped_ros_message, eprosima::fastcdr::Cdr & cdr)
 {
   auto * m = record_or_report<const _DeviceInfo__ros_msg_type>(untyped_ros_message);
+  MessageStream out(cdr);
   return m &&
-         write_nested(kHeader, &m->header, cdr) &&
-         write_string(m->name, cdr) &&
-         write_int32(m->vid, cdr) &&
-         write_int32(m->pid, cdr) &&
-         write_string(m->serial_number, cdr) &&
-         write_string(m->firmware_version, cdr) &&
-         write_string(m->supported_min_sdk_version, cdr) &&
-         write_string(m->hardware_version, cdr);
+         write_nested(kHeader, &m->header, out) &&
+         write_string(m->name, out) &&
+         write_int32(m->vid, out) &&
+         write_int32(m->pid, out) &&
+         write_string(m->serial_number, out) &&
+         write_string(m->firmware_version, out) &&
+         write_string(m->supported_min_sdk_version, out) &&
+         write_string(m->hardware_version, out);
 }
 
 static bool _DeviceInfo__cdr_deserialize(
   eprosima::fastcdr::Cdr & cdr, void * untyped_ros_message)
 {
   auto * m = record_or_report<_DeviceInfo__ros_msg_type>(untyped_ros_message);
+  MessageStream in(cdr);
   return m &&
-         read_nested(kHeader, cdr, &m->header) &&
-         read_string(cdr, m->name, "name") &&
-         read_int32(cdr, m->vid) &&
-         read_int32(cdr, m->pid) &&
-         read_string(cdr, m->serial_number, "serial_number") &&
-         read_string(cdr, m->firmware_version, "firmware_version") &&
-         read_string(cdr, m->supported_min_sdk_version, "supported_min_sdk_version") &&
-         read_string(cdr, m->hardware_version, "hardware_version");
+         read_nested(kHeader, in, &m->header) &&
+         read_string(in, m->name, "name") &&
+         read_int32(in, m->vid) &&
+         read_int32(in, m->pid) &&
+         read_string(in, m->serial_number, "serial_number") &&
+         read_string(in, m->firmware_version, "firmware_version") &&
+         read_string(in, m->supported_min_sdk_version, "supported_min_sdk_version") &&
+         read_string(in, m->hardware_version, "hardware_version");
 }
 
 size_t get_serialized_size_kovel_camera_msgs__msg__DeviceInfo(

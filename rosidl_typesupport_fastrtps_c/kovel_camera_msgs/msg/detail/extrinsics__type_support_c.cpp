@@ -20,20 +20,22 @@ static bool _Extrinsics__cdr_serialize(
   const void * untyped_ros_message, eprosima::fastcdr::Cdr & cdr)
 {
   auto * m = record_or_report<const _Extrinsics__ros_msg_type>(untyped_ros_message);
+  MessageStream out(cdr);
   return m &&
-         write_nested(kHeader, &m->header, cdr) &&
-         write_array(m->rotation, cdr) &&
-         write_array(m->translation, cdr);
+         write_nested(kHeader, &m->header, out) &&
+         write_array(m->rotation, out) &&
+         write_array(m->translation, out);
 }
 
 static bool _Extrinsics__cdr_deserialize(
   eprosima::fastcdr::Cdr & cdr, void * untyped_ros_message)
 {
   auto * m = record_or_report<_Extrinsics__ros_msg_type>(untyped_ros_message);
+  MessageStream in(cdr);
   return m &&
-         read_nested(kHeader, cdr, &m->header) &&
-         read_array(cdr, m->rotation) &&
-         read_array(cdr, m->translation);
+         read_nested(kHeader, in, &m->header) &&
+         read_array(in, m->rotation) &&
+         read_array(in, m->translation);
 }
 
 size_t get_serialized_size_kovel_camera_msgs__msg__Extrinsics(

@@ -19,18 +19,20 @@ static bool _Metadata__cdr_serialize(
   const void * untyped_ros_message, eprosima::fastcdr::Cdr & cdr)
 {
   auto * m = record_or_report<const _Metadata__ros_msg_type>(untyped_ros_message);
+  MessageStream out(cdr);
   return m &&
-         write_nested(kHeader, &m->header, cdr) &&
-         write_string(m->json_data, cdr);
+         write_nested(kHeader, &m->header, out) &&
+         write_string(m->json_data, out);
 }
 
 static bool _Metadata__cdr_deserialize(
   eprosima::fastcdr::Cdr & cdr, void * untyped_ros_message)
 {
   auto * m = record_or_report<_Metadata__ros_msg_type>(untyped_ros_message);
+  MessageStream in(cdr);
   return m &&
-         read_nested(kHeader, cdr, &m->header) &&
-         read_string(cdr, m->json_data, "json_data");
+         read_nested(kHeader, in, &m->header) &&
+         read_string(in, m->json_data, "json_data");
 }
 
 size_t get_serialized_size_kovel_camera_msgs__msg__Metadata(

@@ -20,30 +20,32 @@ static bool _GetCameraParams_Response__cdr_serialize(
   const void * untyped_ros_message, eprosima::fastcdr::Cdr & cdr)
 {
   auto * m = record_or_report<const _GetCameraParams_Response__ros_msg_type>(untyped_ros_message);
+  MessageStream out(cdr);
   return m &&
-         write_array(m->l_intr_p, cdr) &&
-         write_array(m->r_intr_p, cdr) &&
-         write_array(m->r2l_r, cdr) &&
-         write_array(m->r2l_t, cdr) &&
-         write_array(m->l_k, cdr) &&
-         write_array(m->r_k, cdr) &&
-         write_boolean(m->success, cdr) &&
-         write_string(m->message, cdr);
+         write_array(m->l_intr_p, out) &&
+         write_array(m->r_intr_p, out) &&
+         write_array(m->r2l_r, out) &&
+         write_array(m->r2l_t, out) &&
+         write_array(m->l_k, out) &&
+         write_array(m->r_k, out) &&
+         write_boolean(m->success, out) &&
+         write_string(m->message, out);
 }
 
 static bool _GetCameraParams_Response__cdr_deserialize(
   eprosima::fastcdr::Cdr & cdr, void * untyped_ros_message)
 {
   auto * m = record_or_report<_GetCameraParams_Response__ros_msg_type>(untyped_ros_message);
+  MessageStream in(cdr);
   return m &&
-         read_array(cdr, m->l_intr_p) &&
-         read_array(cdr, m->r_intr_p) &&
-         read_array(cdr, m->r2l_r) &&
-         read_array(cdr, m->r2l_t) &&
-         read_array(cdr, m->l_k) &&
-         read_array(cdr, m->r_k) &&
-         read_boolean(cdr, m->success) &&
-         read_string(cdr, m->message, "message");
+         read_array(in, m->l_intr_p) &&
+         read_array(in, m->r_intr_p) &&
+         read_array(in, m->r2l_r) &&
+         read_array(in, m->r2l_t) &&
+         read_array(in, m->l_k) &&
+         read_array(in, m->r_k) &&
+         read_boolean(in, m->success) &&
+         read_string(in, m->message, "message");
 }
 
 size_t get_serialized_size_kovel_camera_msgs__srv__GetCameraParams_Response(

@@ -19,20 +19,22 @@ static bool _GetString_Response__cdr_serialize(
   const void * untyped_ros_message, eprosima::fastcdr::Cdr & cdr)
 {
   auto * m = record_or_report<const _GetString_Response__ros_msg_type>(untyped_ros_message);
+  MessageStream out(cdr);
   return m &&
-         write_string(m->data, cdr) &&
-         write_boolean(m->success, cdr) &&
-         write_string(m->message, cdr);
+         write_string(m->data, out) &&
+         write_boolean(m->success, out) &&
+         write_string(m->message, out);
 }
 
 static bool _GetString_Response__cdr_deserialize(
   eprosima::fastcdr::Cdr & cdr, void * untyped_ros_message)
 {
   auto * m = record_or_report<_GetString_Response__ros_msg_type>(untyped_ros_message);
+  MessageStream in(cdr);
   return m &&
-         read_string(cdr, m->data, "data") &&
-         read_boolean(cdr, m->success) &&
-         read_string(cdr, m->message, "message");
+         read_string(in, m->data, "data") &&
+         read_boolean(in, m->success) &&
+         read_string(in, m->message, "message");
 }
 
 size_t get_serialized_size_kovel_camera_msgs__srv__GetString_Response(
