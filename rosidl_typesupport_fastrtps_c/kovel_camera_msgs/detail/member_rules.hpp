@@ -98,6 +98,13 @@ public:
     return position;
   }
 
+  // The stream's bytes at its current position, once mark() has been called. A stream that
+  // reads never moves its buffer.
+  const char * read_position() const
+  {
+    return start_buffer_ + cdr_.getSerializedDataLength();
+  }
+
   // Back to a marked position, in the state the stream had there: the message's captured
   // state, forward to the position, and its last byte read again, so that what follows is
   // aligned as it would have been. A growing buffer that has moved since the capture is
@@ -193,14 +200,14 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
 // straight from the stream. The copy is all or nothing: a stream that ends early throws
 // before any character of the record changes.
 [[nodiscard]] inline bool read_string_in_place(
-  Cdr & cdr, uint32_t length, rosidl_runtime_c__String & s, const char * member_name)
+  MessageStream & in, uint32_t length, rosidl_runtime_c__String & s, const char * member_name)
 {
   bool final_nul = false;
   if (length > 0) {
     // The final byte is looked at in the stream, not in the copy just made: a load from the
     // copy would wait for the copy's stores to retire.
-    const char * received = cdr.getCurrentPosition();
-    cdr.deserializeArray(s.data, length);
+    const char * received = in.read_position();
+    in.cdr().deserializeArray(s.data, length);
     final_nul = received[length - 1] == '\0';
   }
   const size_t size = final_nul ? length - 1 : length;
@@ -221,25 +228,16 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
   return true;
 }
 
-// Reads the whole received text, inner NULs included (a final NUL is dropped, as the
-// stream's own string read does), into the record's string. A text that fits the string's
-// buffer reuses it; a longer one, or a string the runtime never initialised, is read by the
-// stream and assigned through the runtime, which grows the buffer only after the stream has
-// proved that every character is there.
-[[nodiscard]] inline bool read_string(
-  MessageStream & in, rosidl_runtime_c__String & s, const char * member_name)
+// A text longer than the string's buffer, or a string the runtime never initialised: read
+// by the stream's own string read (which checks that every character is there before it
+// allocates) and assigned through the runtime, which grows the buffer.
+[[nodiscard, gnu::noinline, gnu::cold]] inline bool read_string_grown(
+  MessageStream & in, size_t before, rosidl_runtime_c__String & s, const char * member_name)
 {
-  Cdr & cdr = in.cdr();
-  const size_t before = in.mark();
   std::string text;
   try {
-    uint32_t length = 0;
-    cdr >> length;
-    if (s.data != nullptr && s.capacity > 0 && length <= s.capacity) {
-      return read_string_in_place(cdr, length, s, member_name);
-    }
     in.rewind_to(before);
-    cdr >> text;
+    in.cdr() >> text;
   } catch (...) {
     in.rewind_to(before);
     throw;
@@ -252,6 +250,26 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
     return false;
   }
   return true;
+}
+
+// Reads the whole received text, inner NULs included (a final NUL is dropped, as the
+// stream's own string read does), into the record's string, reusing its buffer when the
+// text fits.
+[[nodiscard]] inline bool read_string(
+  MessageStream & in, rosidl_runtime_c__String & s, const char * member_name)
+{
+  const size_t before = in.mark();
+  uint32_t length = 0;
+  try {
+    in.cdr() >> length;
+    if (s.data != nullptr && s.capacity > 0 && length <= s.capacity) {
+      return read_string_in_place(in, length, s, member_name);
+    }
+  } catch (...) {
+    in.rewind_to(before);
+    throw;
+  }
+  return read_string_grown(in, before, s, member_name);
 }
 
 inline size_t size_string(const rosidl_runtime_c__String & s, size_t c)
