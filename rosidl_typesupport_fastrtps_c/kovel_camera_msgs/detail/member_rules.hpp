@@ -217,10 +217,12 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
     return true;
   }
   // A text without a final NUL that fills the buffer exactly: the NUL needs one byte more.
-  // The string stays valid (empty) should that byte not be found.
-  const std::string text(s.data, size);
+  // The string is made valid (empty) before anything that may fail to allocate.
+  const char first = s.data[0];
   s.data[0] = '\0';
   s.size = 0;
+  std::string text(s.data, size);
+  text[0] = first;
   if (!rosidl_runtime_c__String__assignn(&s, text.data(), text.size())) {
     report_assign_failure(member_name);
     return false;
