@@ -164,6 +164,27 @@ struct Fixture
   std::string mismatch;
 };
 
+// One serialize as both programs measure it, for either side: a stream over the
+// preallocated buffer, the encapsulation header, then the message.
+template<class Write>
+inline void serialize_into(std::vector<char> & scratch, Write write)
+{
+  FastBuffer buffer(scratch.data(), scratch.size());
+  Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
+  cdr.serialize_encapsulation();
+  write(cdr);
+}
+
+// One deserialize as both programs measure it.
+template<class Read>
+inline void deserialize_from(std::vector<char> & payload, Read read)
+{
+  FastBuffer buffer(payload.data(), payload.size());
+  Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
+  cdr.read_encapsulation();
+  read(cdr);
+}
+
 }  // namespace kovel_bench
 
 #endif  // KOVEL_BENCH__FIXTURE_HPP_

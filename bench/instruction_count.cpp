@@ -17,25 +17,23 @@ namespace
 {
 
 using kovel_bench::Cdr;
-using kovel_bench::FastBuffer;
 using Peer = kovel_camera_msgs::msg::DeviceInfo;
 
 constexpr long kWarmUp = 1000;
 constexpr long kMaxCount = 100000000;
 
-// The same loops as the benchmark's: one stream per operation over a preallocated buffer.
+// The same operations as the benchmark's, counted instead of timed.
 bool serialize(kovel_bench::Fixture<Peer> & f, bool ours, long count)
 {
   bool ok = true;
   for (long i = 0; i < count; ++i) {
-    FastBuffer buffer(f.scratch.data(), f.scratch.size());
-    Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
-    cdr.serialize_encapsulation();
-    if (ours) {
-      ok &= f.callbacks.cdr_serialize(f.record.data(), cdr);
-    } else {
-      f.object.serialize(cdr);
-    }
+    kovel_bench::serialize_into(f.scratch, [&](Cdr & cdr) {
+        if (ours) {
+          ok &= f.callbacks.cdr_serialize(f.record.data(), cdr);
+        } else {
+          f.object.serialize(cdr);
+        }
+      });
   }
   return ok;
 }
@@ -44,14 +42,13 @@ bool deserialize(kovel_bench::Fixture<Peer> & f, bool ours, long count)
 {
   bool ok = true;
   for (long i = 0; i < count; ++i) {
-    FastBuffer buffer(f.payload.data(), f.payload.size());
-    Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
-    cdr.read_encapsulation();
-    if (ours) {
-      ok &= f.callbacks.cdr_deserialize(cdr, f.into.data());
-    } else {
-      f.object_into.deserialize(cdr);
-    }
+    kovel_bench::deserialize_from(f.payload, [&](Cdr & cdr) {
+        if (ours) {
+          ok &= f.callbacks.cdr_deserialize(cdr, f.into.data());
+        } else {
+          f.object_into.deserialize(cdr);
+        }
+      });
   }
   return ok;
 }

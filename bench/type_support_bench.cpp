@@ -24,7 +24,6 @@ namespace
 {
 
 using kovel_bench::Cdr;
-using kovel_bench::FastBuffer;
 using kovel_bench::Fixture;
 using kovel_bench::Message;
 
@@ -57,29 +56,21 @@ void count_bytes(benchmark::State & state, size_t bytes, bool as_rate)
   }
 }
 
-// Both sides write through this same loop: a stream over the preallocated buffer, the
-// encapsulation header, then the message.
+// Both sides write and read through these same loops.
 template<class Write>
 void serialize_loop(benchmark::State & state, std::vector<char> & scratch, Write write)
 {
   for (auto _ : state) {
-    FastBuffer buffer(scratch.data(), scratch.size());
-    Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
-    cdr.serialize_encapsulation();
-    write(cdr);
+    kovel_bench::serialize_into(scratch, write);
     benchmark::ClobberMemory();
   }
 }
 
-// Both sides read through this same loop.
 template<class Read>
 void deserialize_loop(benchmark::State & state, std::vector<char> & payload, Read read)
 {
   for (auto _ : state) {
-    FastBuffer buffer(payload.data(), payload.size());
-    Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
-    cdr.read_encapsulation();
-    read(cdr);
+    kovel_bench::deserialize_from(payload, read);
     benchmark::ClobberMemory();
   }
 }
