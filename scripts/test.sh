@@ -4,7 +4,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-bash scripts/build.sh -DKOVEL_BUILD_TESTS=ON -DKOVEL_BUILD_DDS=ON
+bash scripts/build.sh
+# The built packages found and loaded as in any ROS 2 workspace.
+set +u
+source install/setup.bash
+set -u
 
 passed=0
 failed=0
@@ -20,7 +24,18 @@ run_tier() {
   fi
 }
 
-run_tier "unit and library tests" ctest --test-dir build --output-on-failure -j"$(nproc)"
+# Every package's CTest tests: the type support's unit and library tests, kovel_cdr's, and
+# the system tests (integration over Fast DDS, hardening).
+package_tests() {
+  local status=0 package
+  for package in $(colcon list --names-only --base-paths .); do
+    [ -f "build/$package/CTestTestfile.cmake" ] || continue
+    echo "--- $package"
+    ctest --test-dir "build/$package" --output-on-failure -j"$(nproc)" || status=1
+  done
+  return $status
+}
+run_tier "package tests" package_tests
 for tier in scripts/tiers/*.sh; do
   [ -e "$tier" ] || continue
   run_tier "$(basename "$tier" .sh)" bash "$tier"

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # Interop tier: kovel_cdr's payloads against @foxglove/rosmsg2-serialization, an
 # independent ROS 2 CDR implementation, byte for byte in both directions.
-# Needs build/tools/kovel_cdr (or $BUILD_DIR/tools/kovel_cdr), Node.js 20 and npm.
+# Needs the built workspace (install/, or $INSTALL_BASE), Node.js 20 and npm.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
-export KOVEL_CDR=${KOVEL_CDR:-$root/${BUILD_DIR:-build}/tools/kovel_cdr}
+install_base=${INSTALL_BASE:-install}
+if [ -f "$install_base/setup.bash" ]; then
+  set +u
+  source "$install_base/setup.bash"
+  set -u
+fi
+export KOVEL_CDR=${KOVEL_CDR:-$root/$install_base/kovel_cdr/bin/kovel_cdr}
 if [ ! -x "$KOVEL_CDR" ]; then
   echo "interop: $KOVEL_CDR is missing; build first (bash scripts/build.sh)" >&2
   exit 1

@@ -1,44 +1,95 @@
 // Fast-CDR C type support of builtin_interfaces/msg/Time: int32 sec, uint32 nanosec.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include <fastcdr/Cdr.h>
+
 #include "builtin_interfaces/msg/detail/time__rosidl_typesupport_fastrtps_c.h"
 #include "builtin_interfaces/msg/detail/time__struct.h"
-#include "type_support_frame.hpp"
+#include "rosidl_typesupport_fastrtps_c/identifier.h"
+#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 
-using namespace kovel_camera_msgs_rules;  // NOLINT
-using _Time__ros_msg_type = builtin_interfaces__msg__Time;
+using eprosima::fastcdr::Cdr;
 
-static bool _Time__cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
+namespace
 {
-  auto * m = record_or_report<const _Time__ros_msg_type>(untyped_ros_message);
-  MessageStream out(cdr);
-  return m && write_int32(m->sec, out) && write_int32(m->nanosec, out);
+
+using Time = builtin_interfaces__msg__Time;
+
+// One write, so that lines of concurrent callers never interleave.
+void report(const char * text)
+{
+  fwrite(text, 1, strlen(text), stderr);
 }
 
-static bool _Time__cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
+bool cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
-  auto * m = record_or_report<_Time__ros_msg_type>(untyped_ros_message);
-  MessageStream in(cdr);
-  return m && read_int32(in, m->sec) && read_int32(in, m->nanosec);
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  const auto * m = static_cast<const Time *>(untyped_ros_message);
+  cdr << m->sec;
+  cdr << m->nanosec;
+  return true;
 }
+
+bool cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
+{
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  auto * m = static_cast<Time *>(untyped_ros_message);
+  cdr >> m->sec;
+  cdr >> m->nanosec;
+  return true;
+}
+
+}  // namespace
 
 size_t get_serialized_size_builtin_interfaces__msg__Time(const void *, size_t current_alignment)
 {
-  size_t c = current_alignment;
-  c += size_int32(c);  // sec
-  c += size_int32(c);  // nanosec
-  return c - current_alignment;
+  bool full_bounded = true;
+  return max_serialized_size_builtin_interfaces__msg__Time(full_bounded, current_alignment);
 }
 
 size_t max_serialized_size_builtin_interfaces__msg__Time(bool &, size_t current_alignment)
 {
   size_t c = current_alignment;
-  c += max_int32(c);  // sec
-  c += max_int32(c);  // nanosec
+  c += 4 + Cdr::alignment(c, 4);  // sec
+  c += 4 + Cdr::alignment(c, 4);  // nanosec
   return c - current_alignment;
 }
 
-ROSIDL_FASTRTPS_C_MESSAGE_FRAME(builtin_interfaces, msg, Time)
-
-static const struct BindTime
+namespace
 {
-  BindTime() {_Time__type_support.typesupport_identifier = rosidl_typesupport_fastrtps_c__identifier;}
-} bind_time;
+
+uint32_t get_serialized_size(const void * untyped_ros_message)
+{
+  const size_t size = get_serialized_size_builtin_interfaces__msg__Time(untyped_ros_message, 0);
+  return size < UINT32_MAX ? static_cast<uint32_t>(size) : UINT32_MAX;
+}
+
+size_t max_serialized_size(bool & full_bounded)
+{
+  return max_serialized_size_builtin_interfaces__msg__Time(full_bounded, 0);
+}
+
+const message_type_support_callbacks_t callbacks = {
+  "builtin_interfaces::msg", "Time",
+  cdr_serialize, cdr_deserialize, get_serialized_size, max_serialized_size};
+
+// The identifier lives in another library: the handle takes it when this one is loaded.
+rosidl_message_type_support_t type_support = {
+  rosidl_typesupport_fastrtps_c__identifier, &callbacks, get_message_typesupport_handle_function};
+
+}  // namespace
+
+const rosidl_message_type_support_t *
+ROSIDL_TYPESUPPORT_INTERFACE__MESSAGE_SYMBOL_NAME(
+  rosidl_typesupport_fastrtps_c, builtin_interfaces, msg, Time)()
+{
+  return &type_support;
+}

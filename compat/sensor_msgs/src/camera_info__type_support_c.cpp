@@ -8,33 +8,126 @@
 //   binning_x, _y       uint32
 //   roi                 nested sensor_msgs/RegionOfInterest
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include <fastcdr/Cdr.h>
 
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
+#include "rosidl_runtime_c/string_functions.h"
+#include "rosidl_typesupport_fastrtps_c/identifier.h"
+#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 #include "sensor_msgs/msg/detail/camera_info__rosidl_typesupport_fastrtps_c.h"
 #include "sensor_msgs/msg/detail/camera_info__struct.h"
 #include "sensor_msgs/msg/detail/region_of_interest__rosidl_typesupport_fastrtps_c.h"
 #include "std_msgs/msg/detail/header__rosidl_typesupport_fastrtps_c.h"
-#include "type_support_frame.hpp"
 
-using namespace kovel_camera_msgs_rules;  // NOLINT
-using _CameraInfo__ros_msg_type = sensor_msgs__msg__CameraInfo;
+using eprosima::fastcdr::Cdr;
 
-static constexpr NestedType kHeader = {
-  rosidl_typesupport_fastrtps_c__get_message_type_support_handle__std_msgs__msg__Header,
-  get_serialized_size_std_msgs__msg__Header,
-  max_serialized_size_std_msgs__msg__Header};
-static constexpr NestedType kRegionOfInterest = {
-  rosidl_typesupport_fastrtps_c__get_message_type_support_handle__sensor_msgs__msg__RegionOfInterest,
-  get_serialized_size_sensor_msgs__msg__RegionOfInterest,
-  max_serialized_size_sensor_msgs__msg__RegionOfInterest};
-
-// ---- The float64[] member `d`, the only sequence of the package's dependencies. ----
-
-static bool write_double_sequence(const rosidl_runtime_c__double__Sequence & d, MessageStream & out)
+namespace
 {
-  if (d.size > std::numeric_limits<uint32_t>::max()) {
+
+using CameraInfo = sensor_msgs__msg__CameraInfo;
+
+// One write, so that lines of concurrent callers never interleave.
+void report(const char * text)
+{
+  fwrite(text, 1, strlen(text), stderr);
+}
+
+void report_assign_failure(const char * member_name)
+{
+  char text[128];
+  const int n = snprintf(
+    text, sizeof(text), "failed to assign string into field '%s'\n", member_name);
+  if (n > 0) {
+    fwrite(text, 1, std::min(static_cast<size_t>(n), sizeof(text) - 1), stderr);
+  }
+}
+
+const message_type_support_callbacks_t * header_callbacks()
+{
+  return static_cast<const message_type_support_callbacks_t *>(
+    ROSIDL_TYPESUPPORT_INTERFACE__MESSAGE_SYMBOL_NAME(
+      rosidl_typesupport_fastrtps_c, std_msgs, msg, Header)()->data);
+}
+
+const message_type_support_callbacks_t * region_of_interest_callbacks()
+{
+  return static_cast<const message_type_support_callbacks_t *>(
+    ROSIDL_TYPESUPPORT_INTERFACE__MESSAGE_SYMBOL_NAME(
+      rosidl_typesupport_fastrtps_c, sensor_msgs, msg, RegionOfInterest)()->data);
+}
+
+// Back to a saved state after a throw, unless a growing buffer has moved since (the state
+// would point into freed memory).
+void restore(Cdr & cdr, Cdr::state & before, const char * buffer)
+{
+  if (cdr.getBufferPointer() == buffer) {
+    cdr.setState(before);
+  }
+}
+
+// The length counts the NUL; exactly `size` characters and the NUL are written, so an inner
+// NUL is carried and the bytes match the computed size. A throw leaves the stream where the
+// string began.
+bool write_string(const rosidl_runtime_c__String & s, Cdr & cdr)
+{
+  if (s.capacity == 0 || s.capacity <= s.size) {
+    report("string capacity not greater than size\n");
+    return false;
+  }
+  if (s.size >= UINT32_MAX) {
+    report("string too long for CDR\n");
+    return false;
+  }
+  if (s.data == nullptr || s.data[s.size] != '\0') {
+    report("string not null-terminated\n");
+    return false;
+  }
+  Cdr::state before(cdr);
+  const char * buffer = cdr.getBufferPointer();
+  try {
+    cdr << static_cast<uint32_t>(s.size + 1);
+    cdr.serializeArray(s.data, s.size + 1);
+  } catch (...) {
+    restore(cdr, before, buffer);
+    throw;
+  }
+  return true;
+}
+
+// Fast-CDR keeps inner NULs, drops a final one, and leaves the stream unmoved when it throws.
+// A text that fits the string's buffer is copied into it; a longer one is assigned through
+// the runtime, which grows the buffer.
+bool read_string(Cdr & cdr, rosidl_runtime_c__String & s, const char * member_name)
+{
+  std::string text;
+  cdr >> text;
+  if (s.data != nullptr && text.size() < s.capacity) {
+    memcpy(s.data, text.data(), text.size());
+    s.data[text.size()] = '\0';
+    s.size = text.size();
+    return true;
+  }
+  if (s.data == nullptr) {
+    rosidl_runtime_c__String__init(&s);
+  }
+  if (!rosidl_runtime_c__String__assignn(&s, text.data(), text.size())) {
+    report_assign_failure(member_name);
+    return false;
+  }
+  return true;
+}
+
+// A 4-byte count, then the elements. A throw leaves the stream where the count began.
+bool write_double_sequence(const rosidl_runtime_c__double__Sequence & d, Cdr & cdr)
+{
+  if (d.size > UINT32_MAX) {
     report("sequence too long for CDR\n");
     return false;
   }
@@ -42,14 +135,15 @@ static bool write_double_sequence(const rosidl_runtime_c__double__Sequence & d, 
     report("sequence data is null\n");
     return false;
   }
-  const size_t before = out.mark();
+  Cdr::state before(cdr);
+  const char * buffer = cdr.getBufferPointer();
   try {
-    out.cdr() << static_cast<uint32_t>(d.size);
+    cdr << static_cast<uint32_t>(d.size);
     if (d.size > 0) {
-      out.cdr().serializeArray(d.data, d.size);
+      cdr.serializeArray(d.data, d.size);
     }
   } catch (...) {
-    out.rewind_to(before);
+    restore(cdr, before, buffer);
     throw;
   }
   return true;
@@ -57,13 +151,15 @@ static bool write_double_sequence(const rosidl_runtime_c__double__Sequence & d, 
 
 // The received count is not trusted. Elements that fit the sequence's buffer are read
 // straight into it, all or nothing; more are read in bounded chunks, so a count the payload
-// cannot hold throws when the payload runs out instead of allocating first.
-static bool read_double_sequence(MessageStream & in, rosidl_runtime_c__double__Sequence & d)
+// cannot hold throws when the payload runs out instead of allocating first. A throw leaves
+// the stream where the count began and the sequence unchanged.
+bool read_double_sequence(Cdr & cdr, rosidl_runtime_c__double__Sequence & d)
 {
   constexpr size_t kChunk = 4096;
-  Cdr & cdr = in.cdr();
-  std::vector<double> values;
-  const size_t before = in.mark();
+  // Grown by hand rather than in a std::vector, whose out-of-line growth would be exported.
+  std::unique_ptr<double[]> values;
+  size_t read = 0;
+  Cdr::state before(cdr);
   try {
     uint32_t count = 0;
     cdr >> count;
@@ -74,124 +170,152 @@ static bool read_double_sequence(MessageStream & in, rosidl_runtime_c__double__S
       d.size = count;
       return true;
     }
-    while (values.size() < count) {
-      size_t offset = values.size();
-      size_t n = std::min<size_t>(kChunk, count - offset);
-      values.resize(offset + n);
-      cdr.deserializeArray(values.data() + offset, n);
+    size_t allocated = 0;
+    while (read < count) {
+      if (read == allocated) {
+        allocated = std::min<size_t>(count, std::max(kChunk, 2 * allocated));
+        std::unique_ptr<double[]> grown(new double[allocated]);
+        std::copy_n(values.get(), read, grown.get());
+        values = std::move(grown);
+      }
+      const size_t n = std::min(kChunk, allocated - read);
+      cdr.deserializeArray(values.get() + read, n);
+      read += n;
     }
   } catch (...) {
-    in.rewind_to(before);
+    cdr.setState(before);
     throw;
   }
   rosidl_runtime_c__double__Sequence__fini(&d);
-  if (!rosidl_runtime_c__double__Sequence__init(&d, values.size())) {
+  if (!rosidl_runtime_c__double__Sequence__init(&d, read)) {
     report("failed to allocate sequence 'd'\n");
     return false;
   }
-  if (!values.empty()) {
-    std::memcpy(d.data, values.data(), values.size() * sizeof(double));
+  if (read > 0) {
+    memcpy(d.data, values.get(), read * sizeof(double));
   }
   return true;
 }
 
-static size_t size_double_sequence(const rosidl_runtime_c__double__Sequence & d, size_t c)
+bool cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
-  size_t start = c;
-  c += 4 + Cdr::alignment(c, 4);
-  if (d.size > 0) {  // an empty sequence is its count alone, as it is written
-    c += d.size * sizeof(double) + Cdr::alignment(c, sizeof(double));
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
   }
-  return c - start;
+  const auto * m = static_cast<const CameraInfo *>(untyped_ros_message);
+  if (!header_callbacks()->cdr_serialize(&m->header, cdr)) {
+    return false;
+  }
+  cdr << m->height;
+  cdr << m->width;
+  if (!write_string(m->distortion_model, cdr) || !write_double_sequence(m->d, cdr)) {
+    return false;
+  }
+  cdr.serializeArray(m->k, 9);
+  cdr.serializeArray(m->r, 9);
+  cdr.serializeArray(m->p, 12);
+  cdr << m->binning_x;
+  cdr << m->binning_y;
+  return region_of_interest_callbacks()->cdr_serialize(&m->roi, cdr);
 }
 
-static size_t max_double_sequence(bool & full_bounded, size_t c)
+bool cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
 {
-  full_bounded = false;
-  return 4 + Cdr::alignment(c, 4);
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  auto * m = static_cast<CameraInfo *>(untyped_ros_message);
+  if (!header_callbacks()->cdr_deserialize(cdr, &m->header)) {
+    return false;
+  }
+  cdr >> m->height;
+  cdr >> m->width;
+  if (!read_string(cdr, m->distortion_model, "distortion_model") ||
+    !read_double_sequence(cdr, m->d))
+  {
+    return false;
+  }
+  cdr.deserializeArray(m->k, 9);
+  cdr.deserializeArray(m->r, 9);
+  cdr.deserializeArray(m->p, 12);
+  cdr >> m->binning_x;
+  cdr >> m->binning_y;
+  return region_of_interest_callbacks()->cdr_deserialize(cdr, &m->roi);
 }
 
-// ---- The message. ----
-
-static bool _CameraInfo__cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
-{
-  auto * m = record_or_report<const _CameraInfo__ros_msg_type>(untyped_ros_message);
-  MessageStream out(cdr);
-  return m &&
-         write_nested(kHeader, &m->header, out) &&
-         write_int32(m->height, out) &&
-         write_int32(m->width, out) &&
-         write_string(m->distortion_model, out) &&
-         write_double_sequence(m->d, out) &&
-         write_array(m->k, out) &&
-         write_array(m->r, out) &&
-         write_array(m->p, out) &&
-         write_int32(m->binning_x, out) &&
-         write_int32(m->binning_y, out) &&
-         write_nested(kRegionOfInterest, &m->roi, out);
-}
-
-static bool _CameraInfo__cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
-{
-  auto * m = record_or_report<_CameraInfo__ros_msg_type>(untyped_ros_message);
-  MessageStream in(cdr);
-  return m &&
-         read_nested(kHeader, in, &m->header) &&
-         read_int32(in, m->height) &&
-         read_int32(in, m->width) &&
-         read_string(in, m->distortion_model, "distortion_model") &&
-         read_double_sequence(in, m->d) &&
-         read_array(in, m->k) &&
-         read_array(in, m->r) &&
-         read_array(in, m->p) &&
-         read_int32(in, m->binning_x) &&
-         read_int32(in, m->binning_y) &&
-         read_nested(kRegionOfInterest, in, &m->roi);
-}
+}  // namespace
 
 size_t get_serialized_size_sensor_msgs__msg__CameraInfo(
   const void * untyped_ros_message, size_t current_alignment)
 {
-  auto * m = static_cast<const _CameraInfo__ros_msg_type *>(untyped_ros_message);
+  const auto * m = static_cast<const CameraInfo *>(untyped_ros_message);
   size_t c = current_alignment;
-  c += size_nested(kHeader, &m->header, c);
-  c += size_int32(c);  // height
-  c += size_int32(c);  // width
-  c += size_string(m->distortion_model, c);
-  c += size_double_sequence(m->d, c);
-  c += size_array(m->k, c);
-  c += size_array(m->r, c);
-  c += size_array(m->p, c);
-  c += size_int32(c);  // binning_x
-  c += size_int32(c);  // binning_y
-  c += size_nested(kRegionOfInterest, &m->roi, c);
+  c += get_serialized_size_std_msgs__msg__Header(&m->header, c);
+  c += 4 + Cdr::alignment(c, 4);  // height
+  c += 4 + Cdr::alignment(c, 4);  // width
+  c += 4 + Cdr::alignment(c, 4) + m->distortion_model.size + 1;
+  c += 4 + Cdr::alignment(c, 4);  // d's count
+  if (m->d.size > 0) {  // an empty sequence is its count alone, as it is written
+    c += m->d.size * sizeof(double) + Cdr::alignment(c, sizeof(double));
+  }
+  c += 9 * sizeof(double) + Cdr::alignment(c, sizeof(double));  // k
+  c += 9 * sizeof(double) + Cdr::alignment(c, sizeof(double));  // r
+  c += 12 * sizeof(double) + Cdr::alignment(c, sizeof(double));  // p
+  c += 4 + Cdr::alignment(c, 4);  // binning_x
+  c += 4 + Cdr::alignment(c, 4);  // binning_y
+  c += get_serialized_size_sensor_msgs__msg__RegionOfInterest(&m->roi, c);
   return c - current_alignment;
 }
 
+// distortion_model and d are unbounded: each is counted empty and clears full_bounded.
 size_t max_serialized_size_sensor_msgs__msg__CameraInfo(
   bool & full_bounded, size_t current_alignment)
 {
   size_t c = current_alignment;
-  c += max_nested(kHeader, full_bounded, c);
-  c += max_int32(c);  // height
-  c += max_int32(c);  // width
-  c += max_string(full_bounded, c);  // distortion_model
-  c += max_double_sequence(full_bounded, c);  // d
-  c += max_array<double, 9>(c);  // k
-  c += max_array<double, 9>(c);  // r
-  c += max_array<double, 12>(c);  // p
-  c += max_int32(c);  // binning_x
-  c += max_int32(c);  // binning_y
-  c += max_nested(kRegionOfInterest, full_bounded, c);
+  c += max_serialized_size_std_msgs__msg__Header(full_bounded, c);
+  c += 4 + Cdr::alignment(c, 4);  // height
+  c += 4 + Cdr::alignment(c, 4);  // width
+  full_bounded = false;
+  c += 4 + Cdr::alignment(c, 4) + 1;  // distortion_model
+  c += 4 + Cdr::alignment(c, 4);  // d
+  c += 9 * sizeof(double) + Cdr::alignment(c, sizeof(double));  // k
+  c += 9 * sizeof(double) + Cdr::alignment(c, sizeof(double));  // r
+  c += 12 * sizeof(double) + Cdr::alignment(c, sizeof(double));  // p
+  c += 4 + Cdr::alignment(c, 4);  // binning_x
+  c += 4 + Cdr::alignment(c, 4);  // binning_y
+  c += max_serialized_size_sensor_msgs__msg__RegionOfInterest(full_bounded, c);
   return c - current_alignment;
 }
 
-ROSIDL_FASTRTPS_C_MESSAGE_FRAME(sensor_msgs, msg, CameraInfo)
-
-static const struct BindCameraInfo
+namespace
 {
-  BindCameraInfo()
-  {
-    _CameraInfo__type_support.typesupport_identifier = rosidl_typesupport_fastrtps_c__identifier;
-  }
-} bind_camera_info;
+
+uint32_t get_serialized_size(const void * untyped_ros_message)
+{
+  const size_t size = get_serialized_size_sensor_msgs__msg__CameraInfo(untyped_ros_message, 0);
+  return size < UINT32_MAX ? static_cast<uint32_t>(size) : UINT32_MAX;
+}
+
+size_t max_serialized_size(bool & full_bounded)
+{
+  return max_serialized_size_sensor_msgs__msg__CameraInfo(full_bounded, 0);
+}
+
+const message_type_support_callbacks_t callbacks = {
+  "sensor_msgs::msg", "CameraInfo",
+  cdr_serialize, cdr_deserialize, get_serialized_size, max_serialized_size};
+
+// The identifier lives in another library: the handle takes it when this one is loaded.
+rosidl_message_type_support_t type_support = {
+  rosidl_typesupport_fastrtps_c__identifier, &callbacks, get_message_typesupport_handle_function};
+
+}  // namespace
+
+const rosidl_message_type_support_t *
+ROSIDL_TYPESUPPORT_INTERFACE__MESSAGE_SYMBOL_NAME(
+  rosidl_typesupport_fastrtps_c, sensor_msgs, msg, CameraInfo)()
+{
+  return &type_support;
+}

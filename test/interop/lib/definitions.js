@@ -1,14 +1,14 @@
 'use strict';
-// The definitions the peer reads: our own msg/ and srv/ files, read at run time, and the
-// standard ROS 2 types they nest (builtin_interfaces, std_msgs, sensor_msgs) kept beside
-// this file. Each of the eleven message types becomes one definition text in the
-// concatenated form (root text, then "====" and "MSG: pkg/Type" sections).
+// The definitions the peer reads: the interface files the workspace installed (share/<pkg>/
+// msg and srv of every package on AMENT_PREFIX_PATH), ours and the standard ROS 2 types they
+// nest. Each of the eleven message types becomes one definition text in the concatenated
+// form (root text, then "====" and "MSG: pkg/Type" sections).
+const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const path = require('node:path');
 const { parse } = require('@foxglove/rosmsg');
 
 const REPO = path.resolve(__dirname, '..', '..', '..');
-const STANDARD = path.resolve(__dirname, '..', 'definitions');
 const PACKAGE = 'kovel_camera_msgs';
 const SEPARATOR = '='.repeat(80);
 
@@ -18,13 +18,32 @@ const PRIMITIVES = new Set([
 ]);
 
 // The message types of kovel_camera_msgs, in the order kovel_cdr lists them.
-const TYPE_NAMES = [
-  'DeviceInfo', 'Metadata', 'Extrinsics',
-  'GetDeviceInfo_Request', 'GetDeviceInfo_Response',
-  'GetCameraInfo_Request', 'GetCameraInfo_Response',
-  'GetCameraParams_Request', 'GetCameraParams_Response',
-  'GetString_Request', 'GetString_Response',
-];
+const TYPE_NAMES = execFileSync(require('./kovel_cdr').BINARY, ['types'], { encoding: 'utf8' })
+  .split('\n').filter((line) => line).map((line) => line.split(/\s/)[0].split('/')[2]);
+
+// The installed share/ folder of every package on AMENT_PREFIX_PATH: name -> path.
+function installedPackages() {
+  const packages = new Map();
+  for (const prefix of (process.env.AMENT_PREFIX_PATH || '').split(':').filter((p) => p)) {
+    const share = path.join(prefix, 'share');
+    if (!fs.existsSync(share)) {
+      continue;
+    }
+    for (const pkg of fs.readdirSync(share)) {
+      if (!packages.has(pkg)) {
+        packages.set(pkg, path.join(share, pkg));
+      }
+    }
+  }
+  if (!packages.has(PACKAGE)) {
+    throw new Error(`${PACKAGE} is not installed on AMENT_PREFIX_PATH: source install/setup.bash`);
+  }
+  return packages;
+}
+
+function interfaceFiles(dir, extension) {
+  return fs.existsSync(dir) ? fs.readdirSync(dir).filter((f) => f.endsWith(extension)) : [];
+}
 
 function read(file) {
   return fs.readFileSync(file, 'utf8');
@@ -35,16 +54,15 @@ function read(file) {
 // checked as messages of their own.
 function loadTexts() {
   const texts = new Map();
-  for (const pkg of fs.readdirSync(STANDARD)) {
-    for (const file of fs.readdirSync(path.join(STANDARD, pkg, 'msg'))) {
-      texts.set(`${pkg}/${path.basename(file, '.msg')}`, read(path.join(STANDARD, pkg, 'msg', file)));
+  const packages = installedPackages();
+  for (const [pkg, share] of packages) {
+    for (const file of interfaceFiles(path.join(share, 'msg'), '.msg')) {
+      texts.set(`${pkg}/${path.basename(file, '.msg')}`, read(path.join(share, 'msg', file)));
     }
   }
-  for (const file of fs.readdirSync(path.join(REPO, 'msg')).filter((f) => f.endsWith('.msg'))) {
-    texts.set(`${PACKAGE}/${path.basename(file, '.msg')}`, read(path.join(REPO, 'msg', file)));
-  }
-  for (const file of fs.readdirSync(path.join(REPO, 'srv')).filter((f) => f.endsWith('.srv'))) {
-    const parts = read(path.join(REPO, 'srv', file)).split(/^---[ \t]*$/m);
+  const srv = path.join(packages.get(PACKAGE), 'srv');
+  for (const file of interfaceFiles(srv, '.srv')) {
+    const parts = read(path.join(srv, file)).split(/^---[ \t]*$/m);
     if (parts.length !== 2) {
       throw new Error(`srv/${file}: expected one '---' line, found ${parts.length - 1}`);
     }

@@ -1,13 +1,13 @@
 'use strict';
-// Runs our side: build/tools/kovel_cdr (or $KOVEL_CDR), one process per call, input on
-// standard input, bounded in time and output.
+// Runs our side: the installed kovel_cdr (install/kovel_cdr/bin/kovel_cdr, or $KOVEL_CDR),
+// one process per call, input on standard input, bounded in time and output.
 const { spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const path = require('node:path');
-const { REPO } = require('./definitions');
 
+const REPO = path.resolve(__dirname, '..', '..', '..');
 const BINARY = process.env.KOVEL_CDR ||
-  path.join(REPO, process.env.BUILD_DIR || 'build', 'tools', 'kovel_cdr');
+  path.join(REPO, process.env.INSTALL_BASE || 'install', 'kovel_cdr', 'bin', 'kovel_cdr');
 const TIMEOUT_MS = 20000;
 const MAX_OUTPUT = 64 * 1024 * 1024;
 

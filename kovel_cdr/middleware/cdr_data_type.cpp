@@ -1,0 +1,135 @@
+#include "cdr_data_type.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include <fastcdr/Cdr.h>
+#include <fastcdr/FastBuffer.h>
+
+#include "record.hpp"
+#include "rosidl_typesupport_fastrtps_c/identifier.h"
+
+namespace kovel_cdr
+{
+namespace dds
+{
+
+using eprosima::fastcdr::Cdr;
+using eprosima::fastcdr::FastBuffer;
+using eprosima::fastrtps::rtps::SerializedPayload_t;
+
+// The encapsulation header in front of every CDR body.
+static constexpr uint32_t kHeaderSize = 4;
+
+const message_type_support_callbacks_t & fastrtps_c_callbacks(
+  const rosidl_message_type_support_t * handle)
+{
+  const rosidl_message_type_support_t * flavour = nullptr;
+  if (handle != nullptr && handle->func != nullptr) {
+    flavour = handle->func(handle, rosidl_typesupport_fastrtps_c__identifier);
+  }
+  if (flavour == nullptr || flavour->data == nullptr) {
+    throw Error(std::string("the type support handle does not offer ") +
+            rosidl_typesupport_fastrtps_c__identifier);
+  }
+  return *static_cast<const message_type_support_callbacks_t *>(flavour->data);
+}
+
+std::string dds_type_name(const message_type_support_callbacks_t & callbacks)
+{
+  return std::string(callbacks.message_namespace_) + "::dds_::" + callbacks.message_name_ + "_";
+}
+
+CdrDataType::CdrDataType(
+  const MessageType & record_type, const rosidl_message_type_support_t * handle)
+: record_type_(record_type), callbacks_(fastrtps_c_callbacks(handle))
+{
+  std::string expected_namespace = std::string(record_type.package) + "::" + record_type.kind;
+  if (expected_namespace != callbacks_.message_namespace_ ||
+    record_type.name != callbacks_.message_name_)
+  {
+    throw Error(std::string("the type support of ") + callbacks_.message_namespace_ + "::" +
+            callbacks_.message_name_ + " does not write " + record_type.full_name());
+  }
+  setName(dds_type_name(callbacks_).c_str());
+  bool full_bounded = true;
+  size_t max = callbacks_.max_serialized_size(full_bounded);
+  bounded_ = full_bounded;
+  // Fast DDS needs a size above 0 and preallocates it for many samples per endpoint; an
+  // unbounded type's samples grow beyond it when they must.
+  m_typeSize = static_cast<uint32_t>(kHeaderSize + max);
+  m_isGetKeyDefined = false;
+  // ROS 2 peers do not exchange type objects; neither do we.
+  auto_fill_type_object(false);
+  auto_fill_type_information(false);
+}
+
+bool CdrDataType::serialize(void * data, SerializedPayload_t * payload)
+{
+  const void * record = static_cast<const Record *>(data)->data();
+  try {
+    uint64_t size = uint64_t{kHeaderSize} + callbacks_.get_serialized_size(record);
+    if (size > payload->max_size) {
+      return false;
+    }
+    // Fast-CDR skips padding without writing it: zero it so no stale bytes go out.
+    std::memset(payload->data, 0, static_cast<size_t>(size));
+    FastBuffer buffer(reinterpret_cast<char *>(payload->data), payload->max_size);
+    Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
+    cdr.serialize_encapsulation();
+    if (!callbacks_.cdr_serialize(record, cdr)) {
+      return false;
+    }
+    payload->length = static_cast<uint32_t>(cdr.getSerializedDataLength());
+    payload->encapsulation = cdr.endianness() == Cdr::BIG_ENDIANNESS ? CDR_BE : CDR_LE;
+    return true;
+  } catch (const std::exception &) {
+    return false;
+  }
+}
+
+bool CdrDataType::deserialize(SerializedPayload_t * payload, void * data)
+{
+  void * record = static_cast<Record *>(data)->data();
+  try {
+    FastBuffer buffer(reinterpret_cast<char *>(payload->data), payload->length);
+    Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
+    cdr.read_encapsulation();
+    return callbacks_.cdr_deserialize(cdr, record);
+  } catch (const std::exception &) {
+    return false;
+  }
+}
+
+std::function<uint32_t()> CdrDataType::getSerializedSizeProvider(void * data)
+{
+  const void * record = static_cast<const Record *>(data)->data();
+  const message_type_support_callbacks_t * callbacks = &callbacks_;
+  // Saturates like the callback itself: a message too large for 32 bits is never sized
+  // small (serialize then refuses it).
+  return [callbacks, record]() {
+           uint64_t size = uint64_t{kHeaderSize} + callbacks->get_serialized_size(record);
+           return static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX));
+         };
+}
+
+void * CdrDataType::createData()
+{
+  return new Record(record_type_);
+}
+
+void CdrDataType::deleteData(void * data)
+{
+  delete static_cast<Record *>(data);
+}
+
+bool CdrDataType::getKey(void *, eprosima::fastrtps::rtps::InstanceHandle_t *, bool)
+{
+  return false;
+}
+
+}  // namespace dds
+}  // namespace kovel_cdr
