@@ -8,35 +8,33 @@
 # machine's loopback only (shared memory and UDP on 127.0.0.1). Finishes by itself in a
 # few seconds: exit 0 when everything answered, else 1 with what failed.
 #
-# Environment: BUILD_DIR (default build), KOVEL_DEMO_DOMAIN (default ROS_DOMAIN_ID, else 0).
+# Environment: KOVEL_DEMO_DOMAIN (default ROS_DOMAIN_ID, else 0).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-build_dir=${BUILD_DIR:-build}
-build_log=$(mktemp)
 node_log=$(mktemp)
 node_pid=
 cleanup() {
   if [ -n "$node_pid" ] && kill -0 "$node_pid" 2>/dev/null; then
     kill -KILL "$node_pid" 2>/dev/null || true
   fi
-  rm -f "$build_log" "$node_log"
+  rm -f "$node_log"
 }
 trap cleanup EXIT
 
-echo "building kovel_cdr and kovel_camera_node in $build_dir/ ..."
-if ! { cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-  cmake --build "$build_dir" -j"$(nproc)" --target kovel_cdr kovel_camera_node; } \
-  >"$build_log" 2>&1; then
-  tail -n 40 "$build_log"
+if ! bash scripts/build.sh --packages-up-to kovel_cdr; then
   echo "demo: FAILED: the build failed (above)"
   exit 1
 fi
+# The workspace's packages on the paths, as in any ROS 2 workspace.
+set +u
+source install/setup.bash
+set -u
 
-kovel_cdr=$build_dir/tools/kovel_cdr
-camera_node=$build_dir/tools/middleware/kovel_camera_node
+kovel_cdr=kovel_cdr
+camera_node=kovel_camera_node
 domain=${KOVEL_DEMO_DOMAIN:-${ROS_DOMAIN_ID:-0}}
 export ROS_DOMAIN_ID=$domain
 failures=()

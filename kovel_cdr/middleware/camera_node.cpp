@@ -199,7 +199,7 @@ int run(const Options & options)
     metadata_writer.name().c_str(), extrinsics_writer.name().c_str(), options.rate);
   for (dds::ServiceServer * server : servers) {
     std::printf("kovel_camera_node: serving %s (%s)\n", server->name().c_str(),
-      server->type().name);
+      server->type().name.c_str());
   }
   std::fflush(stdout);
 
