@@ -1,5 +1,9 @@
 #include "command_line.hpp"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -40,11 +44,19 @@ std::string read_input(const std::vector<std::string> & positional, size_t file_
     return std::string(std::istreambuf_iterator<char>(std::cin), {});
   }
   const std::string & path = positional[file_index];
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    throw Error("cannot read '" + path + "': it is a directory");
+  }
   std::ifstream file(path, std::ios::binary);
   if (!file) {
-    throw Error("cannot open '" + path + "'");
+    throw Error("cannot open '" + path + "': " + std::strerror(errno));
   }
-  return std::string(std::istreambuf_iterator<char>(file), {});
+  std::string content(std::istreambuf_iterator<char>(file), {});
+  if (file.bad()) {
+    throw Error("cannot read '" + path + "'");
+  }
+  return content;
 }
 
 }  // namespace kovel_cdr

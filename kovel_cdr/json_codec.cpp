@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <type_traits>
 
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_runtime_c/string_functions.h"
@@ -96,8 +97,17 @@ static void array_from_json(
       std::to_string(value.size()));
   }
   for (size_t i = 0; i < member.length; ++i) {
-    elements[i] = static_cast<Element>(
-      float_from_json(value[i], path + "[" + std::to_string(i) + "]"));
+    const std::string element_path = path + "[" + std::to_string(i) + "]";
+    const double number = float_from_json(value[i], element_path);
+    // A finite value that would round to an infinity is refused, as ROS 2's client
+    // libraries do: float32 takes up to the largest float plus half its last unit.
+    if constexpr (std::is_same_v<Element, float>) {
+      const double limit = std::numeric_limits<float>::max() + std::ldexp(1.0, 103);
+      if (std::isfinite(number) && std::fabs(number) >= limit) {
+        fail(element_path, value[i].dump() + " is out of range for float32");
+      }
+    }
+    elements[i] = static_cast<Element>(number);
   }
 }
 
@@ -176,6 +186,9 @@ json parse_json(const std::string & text, const std::string & what)
     return json::parse(text);
   } catch (const json::parse_error & e) {
     throw Error(what + " is not valid JSON: " + e.what());
+  } catch (const json::out_of_range & e) {
+    // A number beyond any member's range (1e400): nlohmann refuses it while parsing.
+    throw Error(what + " holds a number out of range: " + e.what());
   }
 }
 

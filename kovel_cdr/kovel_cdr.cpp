@@ -236,6 +236,9 @@ int main(int argc, char ** argv)
       std::fprintf(stderr, "kovel_cdr %s: %s\n", command.name, e.what());
     } catch (const std::bad_alloc &) {
       std::fprintf(stderr, "kovel_cdr %s: out of memory\n", command.name);
+    } catch (const std::exception & e) {
+      // Anything else still ends as one line and a failing exit, never an abort.
+      std::fprintf(stderr, "kovel_cdr %s: %s\n", command.name, e.what());
     }
     return 1;
   }

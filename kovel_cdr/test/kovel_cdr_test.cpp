@@ -144,6 +144,14 @@ TEST(KovelCdr, BadInputIsOneLineOnStderrNothingOnStdoutAndAFailingExit)
     {"decode GetString_Response", "", "shorter than the 4-byte encapsulation header"},
     {"decode GetString_Response --hex", "00020000" + hex.substr(8), "encapsulation header"},
     {"decode DeviceInfo /no/such/file", "", "cannot open '/no/such/file'"},
+    // Once aborts: a number no member can hold, a directory given as the input file.
+    {"encode DeviceInfo --hex", R"({"vid":1e400})", "number out of range"},
+    {"sizes DeviceInfo", R"({"vid":-1e400})", "number out of range"},
+    {"decode DeviceInfo /", "", "cannot read '/': it is a directory"},
+    // Once written as an infinity: a finite float32 beyond the largest float.
+    {"encode GetCameraParams_Response", R"({"l_k":[0,0,1e300,0,0]})",
+      "GetCameraParams_Response.l_k[2]: 1e+300 is out of range for float32"},
+    {"encode GetCameraParams_Response", R"({"r2l_t":[-1e39,0,0]})", "out of range for float32"},
   };
   for (const Case & c : cases) {
     ToolRun run = kovel_cdr(c.arguments, c.input);
