@@ -1,11 +1,15 @@
-// What both benchmark programs measure: a typical message of each of our eleven types, the
-// large-string sweep, and a fixture holding one message twice, as our record and as the
-// peer's object (fastddsgen's class for the same IDL type), with the payload between them.
+// What both benchmark programs measure: a typical message of each type of kovel_camera_msgs
+// (as the catalog lists them), the large-string sweep, and a fixture holding one message
+// twice, as our record and as the peer's object (fastddsgen's class for the same IDL type),
+// with the payload between them.
 #ifndef KOVEL_BENCH__FIXTURE_HPP_
 #define KOVEL_BENCH__FIXTURE_HPP_
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fastcdr/Cdr.h>
@@ -44,10 +48,11 @@ inline nlohmann::json typical_device_info()
     {"supported_min_sdk_version", "1.0.0"}, {"hardware_version", "rev-B"}};
 }
 
-/// One typical message of each type, as the camera sends them.
-inline std::vector<Message> typical_messages()
+/// The typical values of the types that carry data, by our type's name, as the camera sends
+/// them. A type of the package without one here (the requests, whose one member is a
+/// placeholder) is measured with a fresh record's values.
+inline std::map<std::string, nlohmann::json> typical_values()
 {
-  const nlohmann::json request = {{"structure_needs_at_least_one_member", 0}};
   const nlohmann::json camera_info = {
     {"header", typical_header()}, {"height", 480}, {"width", 640},
     {"distortion_model", "plumb_bob"}, {"d", {-0.28, 0.07, 0.0002, -0.0001, 0.0}},
@@ -58,32 +63,49 @@ inline std::vector<Message> typical_messages()
     {"roi", {{"x_offset", 0}, {"y_offset", 0}, {"height", 0}, {"width", 0},
       {"do_rectify", false}}}};
   return {
-    {"DeviceInfo", "DeviceInfo", typical_device_info()},
-    {"Metadata", "Metadata",
+    {"DeviceInfo", typical_device_info()},
+    {"Metadata",
       {{"header", typical_header()},
         {"json_data", "{\"exposure_us\":8000,\"gain\":1.5,\"fps\":30,\"temp_c\":41.2}"}}},
-    {"Extrinsics", "Extrinsics",
+    {"Extrinsics",
       {{"header", typical_header()},
         {"rotation", {0.9998, -0.0174, 0.0052, 0.0175, 0.9998, -0.0031, -0.0051, 0.0032, 1.0}},
         {"translation", {0.05, 0.0002, -0.0011}}}},
-    {"GetDeviceInfo_Request", "GetDeviceInfo_Request", request},
-    {"GetDeviceInfo_Response", "GetDeviceInfo_Response",
+    {"GetDeviceInfo_Response",
       {{"info", typical_device_info()}, {"success", true}, {"message", "ok"}}},
-    {"GetCameraInfo_Request", "GetCameraInfo_Request", request},
-    {"GetCameraInfo_Response", "GetCameraInfo_Response",
-      {{"info", camera_info}, {"success", true}, {"message", "ok"}}},
-    {"GetCameraParams_Request", "GetCameraParams_Request", request},
-    {"GetCameraParams_Response", "GetCameraParams_Response",
+    {"GetCameraInfo_Response", {{"info", camera_info}, {"success", true}, {"message", "ok"}}},
+    {"GetCameraParams_Response",
       {{"l_intr_p", {615.2, 615.9, 320.5, 240.3}}, {"r_intr_p", {614.8, 615.1, 318.9, 241.0}},
         {"r2l_r", {0.9999, -0.0012, 0.0041, 0.0012, 1.0, 0.0003, -0.0041, -0.0003, 0.9999}},
         {"r2l_t", {-0.0501, 0.0001, 0.0002}},
         {"l_k", {-0.28, 0.07, 0.0002, -0.0001, 0.0}}, {"r_k", {-0.27, 0.068, 0.0001, 0.0, 0.0}},
         {"success", true}, {"message", "ok"}}},
-    {"GetString_Request", "GetString_Request", request},
-    {"GetString_Response", "GetString_Response",
+    {"GetString_Response",
       {{"data", "{\"serial\":\"KV-000123\",\"fw\":\"2.4.1\"}"}, {"success", true},
         {"message", "ok"}}},
   };
+}
+
+/// One typical message of each type of the package, in the package's order (the catalog's).
+/// Throws kovel_cdr::Error when a typical value names a type the package does not have.
+inline std::vector<Message> typical_messages()
+{
+  std::map<std::string, nlohmann::json> values = typical_values();
+  std::vector<Message> messages;
+  for (const kovel_cdr::MessageType * type : kovel_cdr::message_types()) {
+    auto value = values.find(type->name);
+    if (value == values.end()) {
+      messages.push_back({type->name, type->name, nlohmann::json::object()});
+    } else {
+      messages.push_back({type->name, type->name, std::move(value->second)});
+      values.erase(value);
+    }
+  }
+  if (!values.empty()) {
+    throw kovel_cdr::Error("the benchmarks have a typical " + values.begin()->first +
+            " but kovel_camera_msgs has no such type");
+  }
+  return messages;
 }
 
 /// Metadata's json_data and GetString_Response's data at 16 B up to 16 MiB.

@@ -121,13 +121,10 @@ function verdict(r, bound, tally) {
   return met ? 'met' : '**missed**';
 }
 
-const TYPES = [
-  'DeviceInfo', 'Metadata', 'Extrinsics',
-  'GetDeviceInfo_Request', 'GetDeviceInfo_Response',
-  'GetCameraInfo_Request', 'GetCameraInfo_Response',
-  'GetCameraParams_Request', 'GetCameraParams_Response',
-  'GetString_Request', 'GetString_Response',
-];
+// The package's message types in its own order, as the installed kovel_cdr lists them.
+const TYPES = require('node:child_process')
+  .execFileSync('kovel_cdr', ['types'], {encoding: 'utf8'})
+  .split('\n').filter((line) => line).map((line) => line.split(/\s/)[0].split('/')[2]);
 
 const OPS = [
   {op: 'serialize', title: 'Serialize into a preallocated buffer', bound: 1.0, memcpy: true},
@@ -222,7 +219,7 @@ function callgrindTable(path, lines) {
     operations = Number(count);
   }
   lines.push(`The typical DeviceInfo, ${operations} operations after a warm-up, counted with ` +
-    '`valgrind --tool=callgrind --instr-atstart=no build-bench/bench/instruction_count OP SIDE ' +
+    '`valgrind --tool=callgrind --instr-atstart=no build-bench/instruction_count OP SIDE ' +
     'COUNT`: total Ir divided by the count (the stream set-up of each operation included, ' +
     'as in the timings).', '');
   lines.push('| op | ours Ir/op | peer Ir/op | ours/peer |', '|---|---:|---:|---:|');

@@ -1,18 +1,20 @@
 // The type supports' own cost against the peer, fastddsgen's classes for the same types
 // (bench/peer/kovel_camera_msgs.idl), and against memcpy of the same bytes, in one run.
 //
-// For a typical message of each of the eleven types: serialize into a preallocated buffer,
-// deserialize into a reused record (the peer: a reused object), the exact size and the
-// maximum size. For Metadata's json_data and GetString_Response's data from 16 B to 16 MiB:
-// serialize and deserialize. Names are <op>/<side>/<message>: op serialize, deserialize,
-// size, max or copy; side ours, peer or memcpy. The counter `bytes` is the payload's size,
-// encapsulation included.
+// For a typical message of each type of kovel_camera_msgs (the catalog's list): serialize
+// into a preallocated buffer, deserialize into a reused record (the peer: a reused object),
+// the exact size and the maximum size. For Metadata's json_data and GetString_Response's
+// data from 16 B to 16 MiB: serialize and deserialize. Names are <op>/<side>/<message>: op
+// serialize, deserialize, size, max or copy; side ours, peer or memcpy. The counter `bytes`
+// is the payload's size, encapsulation included.
 //
 // A message the peer does not write byte for byte as we do (or sizes otherwise) is not a
 // fair comparison: its peer benchmarks stop with an error naming it.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstring>
+#include <exception>
 #include <map>
 #include <memory>
 #include <string>
@@ -175,7 +177,8 @@ void register_message(const Message & message, bool typical)
 
 using Register = void (*)(const Message &, bool);
 
-// Our type's name to the peer's class for it.
+// Our type's name to the peer's class for it: the one place where the benchmarks name the
+// package's types, since each class is named in code. Every type of the package needs one.
 const std::map<std::string, Register> & peers()
 {
   namespace msg = kovel_camera_msgs::msg;
@@ -196,16 +199,44 @@ const std::map<std::string, Register> & peers()
   return table;
 }
 
-const bool registered = [] {
-    for (const Message & message : kovel_bench::typical_messages()) {
-      peers().at(message.type)(message, true);
-    }
-    for (const Message & message : kovel_bench::sweep_messages()) {
-      peers().at(message.type)(message, false);
-    }
-    return true;
-  }();
+void register_one(const Message & message, bool typical)
+{
+  auto peer = peers().find(message.type);
+  if (peer == peers().end()) {
+    throw kovel_cdr::Error("the peer has no class for " + message.type + ": add the type to "
+            "bench/peer/kovel_camera_msgs.idl and to peers() in bench/type_support_bench.cpp");
+  }
+  peer->second(message, typical);
+}
+
+// Every type of the package (the catalog's list), then the sweep.
+void register_all()
+{
+  for (const Message & message : kovel_bench::typical_messages()) {
+    register_one(message, true);
+  }
+  for (const Message & message : kovel_bench::sweep_messages()) {
+    register_one(message, false);
+  }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// Registering reads the package's types (the catalog loads the type supports), so it runs
+// here, where a failure (an environment not sourced, a type without a peer) can be reported.
+int main(int argc, char ** argv)
+{
+  try {
+    register_all();
+  } catch (const std::exception & e) {
+    std::fprintf(stderr, "type_support_bench: %s\n", e.what());
+    return 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 1;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

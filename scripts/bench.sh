@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The benchmark command: installs what is missing (fastddsgen too), builds the benchmarks in
-# build-bench/ (Release), runs type_support_bench once with every benchmark repeated and
-# randomly interleaved, counts instructions per DeviceInfo serialize and deserialize under
-# callgrind, and writes the results table, bench/results.md.
+# The benchmark command: installs what is missing (fastddsgen too), builds the workspace as
+# Release into build-bench-ws/ and install-bench/ and the benchmarks (bench/) against it into
+# build-bench/, runs type_support_bench once with every benchmark repeated and randomly
+# interleaved, counts instructions per DeviceInfo serialize and deserialize under callgrind,
+# and writes the results table, bench/results.md.
 #
 #   bash scripts/bench.sh [--filter REGEX]
 #
@@ -15,7 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 usage() {
-  sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
 }
 
 filter=""
@@ -50,10 +51,30 @@ if ! command -v fastddsgen >/dev/null 2>&1; then
   apt-get install -y -qq --no-install-recommends fastddsgen >/dev/null
 fi
 
+# The workspace in Release, in a build and an install space of its own, so that the type
+# support is measured as Release (-O3) like the peer; then the benchmark project against it.
+echo "=== building the workspace (Release) into build-bench-ws/ and install-bench/"
+BUILD_BASE=build-bench-ws INSTALL_BASE=install-bench bash scripts/build.sh --packages-up-to kovel_cdr \
+  --cmake-args -DCMAKE_BUILD_TYPE=Release
+set +u
+source install-bench/setup.bash
+set -u
+
 build=build-bench
-echo "=== building $build (Release)"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKOVEL_BUILD_BENCHMARKS=ON \
-  -DKOVEL_BUILD_TESTS=OFF -DKOVEL_BUILD_DDS=OFF >/dev/null
+# A build-bench/ configured from another source directory (the whole project, before the
+# benchmarks were a project of their own) starts afresh.
+if [ -f "$build/CMakeCache.txt" ] &&
+  ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$PWD/bench" "$build/CMakeCache.txt"; then
+  echo "$build/ was configured from another source directory: configuring it afresh"
+  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
+echo "=== building $build (Release) from bench/ against install-bench/"
+mkdir -p "$build"
+cmake -S bench -B "$build" -DCMAKE_BUILD_TYPE=Release >"$build/configure.log" 2>&1 || {
+  cat "$build/configure.log" >&2
+  exit 1
+}
+grep -A6 "^CMake Warning" "$build/configure.log" >&2 || true
 cmake --build "$build" -j"$(nproc)" --target type_support_bench instruction_count >/dev/null
 
 load=$(cut -d' ' -f1 /proc/loadavg)
@@ -68,7 +89,11 @@ benchmark_args=(
   --benchmark_out_format=json
 )
 [ -z "$filter" ] || benchmark_args+=(--benchmark_filter="$filter")
-"$build/bench/type_support_bench" "${benchmark_args[@]}" >"$build/type_support_bench.log" 2>&1
+"$build/type_support_bench" "${benchmark_args[@]}" >"$build/type_support_bench.log" 2>&1 || {
+  tail -n 20 "$build/type_support_bench.log" >&2
+  echo "type_support_bench failed: the whole log is $build/type_support_bench.log" >&2
+  exit 1
+}
 echo "console output: $build/type_support_bench.log, every repetition: $build/type_support_bench.json"
 
 echo "=== callgrind: instructions per DeviceInfo operation, $callgrind_ops operations each"
@@ -79,7 +104,7 @@ for op in serialize deserialize; do
   for side in ours peer; do
     out="$build/callgrind/$op-$side.out"
     valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$out" \
-      "$build/bench/instruction_count" "$op" "$side" "$callgrind_ops" \
+      "$build/instruction_count" "$op" "$side" "$callgrind_ops" \
       >/dev/null 2>"$build/callgrind/$op-$side.log"
     total=$(sed -n 's/^totals: *\([0-9][0-9]*\).*/\1/p' "$out")
     [ -n "$total" ] || { echo "no instruction total in $out" >&2; exit 1; }
