@@ -101,19 +101,35 @@ bool write_string(const rosidl_runtime_c__String & s, Cdr & cdr)
   return true;
 }
 
-// Fast-CDR keeps inner NULs, drops a final one, and leaves the stream unmoved when it throws.
-// A text that fits the string's buffer is copied into it; a longer one is assigned through
-// the runtime, which grows the buffer.
+// As Fast-CDR's own string read: inner NULs kept, a final one dropped, the stream unmoved
+// when it throws. A longer text is assigned through the runtime, which grows the buffer.
 bool read_string(Cdr & cdr, rosidl_runtime_c__String & s, const char * member_name)
 {
+  // A text that fits the buffer with room for its NUL is read straight into it; the array
+  // read checks that every byte is there before it copies any.
+  Cdr::state before(cdr);
+  uint32_t length = 0;
+  cdr >> length;
+  if (s.data != nullptr && length > 0 && length <= s.capacity) {
+    try {
+      cdr.deserializeArray(s.data, length);
+    } catch (...) {
+      cdr.setState(before);
+      throw;
+    }
+    const size_t size = s.data[length - 1] == '\0' ? length - 1 : length;
+    if (size < s.capacity) {
+      s.data[size] = '\0';
+      s.size = size;
+      return true;
+    }
+    // No room for the NUL: left valid (empty) while the runtime grows it below.
+    s.data[0] = '\0';
+    s.size = 0;
+  }
+  cdr.setState(before);
   std::string text;
   cdr >> text;
-  if (s.data != nullptr && text.size() < s.capacity) {
-    memcpy(s.data, text.data(), text.size());
-    s.data[text.size()] = '\0';
-    s.size = text.size();
-    return true;
-  }
   if (s.data == nullptr) {
     rosidl_runtime_c__String__init(&s);
   }
