@@ -30,7 +30,7 @@ namespace
 
 [[noreturn]] void broken(const MessageType & type, const std::string & what)
 {
-  fprintf(stderr, "\n%s: %s\n", type.name, what.c_str());
+  fprintf(stderr, "\n%s: %s\n", type.name.c_str(), what.c_str());
   fflush(stderr);
   abort();
 }

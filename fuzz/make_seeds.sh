@@ -1,20 +1,29 @@
 #!/usr/bin/env bash
 # Writes the seed corpora fuzz/corpus/<Type>/seed-<hash>: every sample message of every
-# type (test/samples/<Type>.json when there, and test/hardening/samples/<Type>.json),
-# encoded into a DDS payload by our own kovel_cdr. Replaces the old seeds; keeps the
-# regression-* inputs. Run after the samples change:
+# type the tool knows (test/samples/<Type>.json when there, and
+# test/hardening/samples/<Type>.json), encoded into a DDS payload by our own kovel_cdr.
+# Replaces the old seeds; keeps the regression-* inputs. Run after the samples change:
 #
-#   bash fuzz/make_seeds.sh [path/to/kovel_cdr]      (default build/tools/kovel_cdr; needs jq)
+#   bash fuzz/make_seeds.sh [path/to/kovel_cdr]
+#
+# By default the installed kovel_cdr (install/kovel_cdr/bin/kovel_cdr, on PATH once
+# install/setup.bash is sourced; sourced here when it is not). Needs jq.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-kovel_cdr=${1:-build/tools/kovel_cdr}
-[ -x "$kovel_cdr" ] || { echo "no $kovel_cdr: build first (bash scripts/build.sh)" >&2; exit 1; }
+if [ $# -eq 0 ] && ! command -v kovel_cdr >/dev/null && [ -f install/setup.bash ]; then
+  set +u
+  source install/setup.bash
+  set -u
+fi
+kovel_cdr=${1:-kovel_cdr}
+command -v "$kovel_cdr" >/dev/null ||
+  { echo "no $kovel_cdr: build first (bash scripts/build.sh)" >&2; exit 1; }
 
-types=(DeviceInfo Metadata Extrinsics
-  GetDeviceInfo_Request GetDeviceInfo_Response GetCameraInfo_Request GetCameraInfo_Response
-  GetCameraParams_Request GetCameraParams_Response GetString_Request GetString_Response)
+# "kovel_camera_msgs/srv/GetString_Request  empty message ..." gives GetString_Request.
+types=$("$kovel_cdr" types | awk '{print $1}' | sed 's|.*/||')
+[ -n "$types" ] || { echo "$kovel_cdr lists no types" >&2; exit 1; }
 
-for type in "${types[@]}"; do
+for type in $types; do
   dir=fuzz/corpus/$type
   mkdir -p "$dir"
   rm -f "$dir"/seed-*

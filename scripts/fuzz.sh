@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets (clang 14, libFuzzer, ASan + UBSan) into build-fuzz/ and runs
-# each of them over its committed corpus, fuzz/corpus/<Type>/.
+# Builds the workspace's packages up to kovel_cdr with clang 14, ASan + UBSan and
+# libFuzzer's coverage into build-fuzz-ws/ and install-fuzz/, then the fuzz targets
+# (fuzz/, against that install) into build-fuzz/, and runs each of them over its
+# committed corpus, fuzz/corpus/<Type>/.
 #
 #   bash scripts/fuzz.sh                      every target, FUZZ_RUNS inputs each (CI)
 #   FUZZ_SECONDS=600 bash scripts/fuzz.sh     every target for 600 s each (long run)
@@ -15,12 +17,43 @@ filter=${1:-}
 runs=${FUZZ_RUNS:-20000}
 seconds=${FUZZ_SECONDS:-}
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
-
-CC=clang-14 CXX=clang++-14 cmake -S fuzz -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build_dir" -j2 >/dev/null
+ws_build=${FUZZ_WS_BUILD_BASE:-build-fuzz-ws}
+ws_install=${FUZZ_WS_INSTALL_BASE:-install-fuzz}
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:new_delete_type_mismatch=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+export CC=clang-14 CXX=clang++-14
+export CFLAGS="$sanitizers -fsanitize=fuzzer-no-link" CXXFLAGS="$sanitizers -fsanitize=fuzzer-no-link"
+export LDFLAGS="$sanitizers"
+# CMake reads the flags only when it first configures: other flags start afresh.
+if [ "$(cat "$ws_build/sanitizer-flags" 2>/dev/null)" != "$CC $CXXFLAGS $LDFLAGS" ]; then
+  rm -rf "$ws_build" "$ws_install" "$build_dir"
+  mkdir -p "$ws_build"
+  echo "$CC $CXXFLAGS $LDFLAGS" >"$ws_build/sanitizer-flags"
+fi
+
+# Only what the targets link and load; clang's sanitizer and coverage runtimes live in
+# the executables, so the type support library leaves their symbols undefined.
+BUILD_BASE=$ws_build INSTALL_BASE=$ws_install bash scripts/build.sh \
+  --packages-up-to kovel_cdr \
+  --cmake-args -DKOVEL_ALLOW_UNDEFINED=ON -DKOVEL_BUILD_DDS=OFF -DBUILD_TESTING=OFF
+set +u
+source "$ws_install/setup.bash"
+set -u
+# ament's CMake needs Debian's python3, as colcon.meta says for the packages.
+cmake -S fuzz -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$CFLAGS" \
+  -DCMAKE_CXX_FLAGS="$CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" \
+  -DPython3_EXECUTABLE=/usr/bin/python3 \
+  >"$ws_build/fuzz-configure.log" 2>&1 || {
+  cat "$ws_build/fuzz-configure.log"
+  exit 1
+}
+cmake --build "$build_dir" -j"$(nproc)" >"$ws_build/fuzz-build.log" 2>&1 || {
+  tail -n 60 "$ws_build/fuzz-build.log"
+  exit 1
+}
+
 if [ -n "$seconds" ]; then
   limit=(-max_total_time="$seconds")
 else
@@ -29,34 +62,40 @@ else
 fi
 
 failed=()
+ran=0
 mkdir -p "$build_dir/artifacts"
-for target in "$build_dir"/fuzz_*; do
-  name=$(basename "$target")
-  [ -x "$target" ] && [[ "$name" == *"$filter"* ]] || continue
-  type=${name#fuzz_deserialize_}
-  type=${type#fuzz_round_trip_}
-  scratch="$build_dir/corpus/$name"
-  mkdir -p "$scratch"
-  log="$build_dir/artifacts/$name.log"
-  if "$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-      -artifact_prefix="$build_dir/artifacts/$name-" "$scratch" "fuzz/corpus/$type" \
-      >"$log" 2>&1; then
-    # A leak, a sanitizer report or a broken property would have failed the run.
-    runs_done=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-    corpus=$(grep -E 'DONE' "$log" | grep -oE 'corp: [0-9]+' | tail -1 || true)
-    printf '%-44s %s inputs, %s, no crash, no leak\n' "$name" "${runs_done:-?}" "${corpus:-?}"
-  else
-    echo "$name FAILED (log: $log)"
-    grep -E 'ERROR|SUMMARY|^[A-Za-z_]+: ' "$log" | head -20 || true
-    for artifact in "$build_dir/artifacts/$name"-*; do
-      [ -f "$artifact" ] && [[ "$artifact" != *.log ]] || continue
-      echo "input $artifact:"
-      od -An -tx1 -v "$artifact" | head -20
-    done
-    failed+=("$name")
-  fi
+for type in $(tr ';' ' ' <"$build_dir/fuzz_types.txt"); do
+  for target in "$build_dir/fuzz_deserialize_$type" "$build_dir/fuzz_round_trip_$type"; do
+    name=$(basename "$target")
+    [[ "$name" == *"$filter"* ]] || continue
+    ran=$((ran + 1))
+    scratch="$build_dir/corpus/$name"
+    mkdir -p "$scratch"
+    log="$build_dir/artifacts/$name.log"
+    if "$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="$build_dir/artifacts/$name-" "$scratch" "fuzz/corpus/$type" \
+        >"$log" 2>&1; then
+      # A leak, a sanitizer report or a broken property would have failed the run.
+      runs_done=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+      corpus=$(grep -E 'DONE' "$log" | grep -oE 'corp: [0-9]+' | tail -1 || true)
+      printf '%-44s %s inputs, %s, no crash, no leak\n' "$name" "${runs_done:-?}" "${corpus:-?}"
+    else
+      echo "$name FAILED (log: $log)"
+      grep -E 'ERROR|SUMMARY|^[A-Za-z_]+: ' "$log" | head -20 || true
+      for artifact in "$build_dir/artifacts/$name"-*; do
+        [ -f "$artifact" ] && [[ "$artifact" != *.log ]] || continue
+        echo "input $artifact:"
+        od -An -tx1 -v "$artifact" | head -20
+      done
+      failed+=("$name")
+    fi
+  done
 done
 
+if [ "$ran" -eq 0 ]; then
+  echo "no fuzz target matches '$filter'"
+  exit 1
+fi
 if [ ${#failed[@]} -gt 0 ]; then
   echo "fuzz targets failed: ${failed[*]}"
   exit 1

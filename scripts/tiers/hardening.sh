@@ -1,69 +1,106 @@
 #!/usr/bin/env bash
 # Hardening tier, run by scripts/test.sh after the normal build:
-#   1. the whole test suite built with the address and undefined-behaviour sanitizers
-#      (gcc, build-asan/), leaks detected;
-#   2. the concurrency test built with the thread sanitizer (gcc, build-tsan/);
-#   3. every fuzz target (clang libFuzzer, build-fuzz/) for a bounded number of inputs.
+#   1. the whole workspace built with gcc's address and undefined-behaviour sanitizers
+#      (build-asan/, install-asan/) and every package's tests run against that install:
+#      unit, library, kovel_cdr, hardening and the Fast DDS integration tests; leaks detected;
+#   2. the concurrency test built with gcc's thread sanitizer (build-tsan/, install-tsan/;
+#      the packages below it without their tests and the Fast DDS parts);
+#   3. every fuzz target (scripts/fuzz.sh: clang libFuzzer, build-fuzz/) for a bounded
+#      number of inputs.
 # Environment:
 #   FUZZ_RUNS=n        inputs per fuzz target (default 20000)
 #   FUZZ_SECONDS=s     fuzz each target for s seconds instead (the long run)
-#   ASAN_DDS=ON        also build the Fast DDS parts (adapter, integration tests) with
-#                      the sanitizers; off by default, as they take minutes to build
 #   KOVEL_CONCURRENCY_ROUNDS=n   rounds per thread of the concurrency test (default 1000)
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 start=$SECONDS
+step_start=$SECONDS
 failed=()
+timings=()
 
 step() {
+  [ -z "${step_name:-}" ] || timings+=("$step_name $((SECONDS - step_start)) s")
+  step_name=$1
+  step_start=$SECONDS
   echo "--- hardening: $1 ($((SECONDS - start)) s)"
 }
 
-# configure_and_build DIR FLAGS TARGET [cmake options...]; TARGET "" builds everything.
-configure_and_build() {
-  local dir=$1 flags=$2 target=$3
+# scripts/test.sh has sourced install/setup.bash: its prefixes are left out, so that each
+# sanitizer build finds, and its tests load, only its own packages.
+for var in AMENT_PREFIX_PATH CMAKE_PREFIX_PATH COLCON_PREFIX_PATH LD_LIBRARY_PATH PATH \
+    PYTHONPATH PKG_CONFIG_PATH; do
+  [ -n "${!var+x}" ] || continue
+  value=$(tr ':' '\n' <<<"${!var}" | grep -v "^$PWD/install\(/\|$\)" | paste -sd:)
+  if [ -n "$value" ]; then export "$var=$value"; else unset "$var"; fi
+done
+
+# sanitized_build BUILD_BASE INSTALL_BASE FLAGS [colcon arguments...]: gcc. Debian's gcc
+# leaves out its default --as-needed when sanitizing; it is put back so that the
+# executables need the same libraries as in the normal build. CMake reads the flags only
+# when it first configures, so a build base made with other flags starts afresh.
+sanitized_build() {
+  local build_base=$1 install_base=$2 flags=$3
   shift 3
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ \
-    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
-    -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" \
-    "$@" >/dev/null || return 1
-  if ! cmake --build "$dir" -j2 ${target:+--target "$target"} >"$dir/hardening-build.log" 2>&1; then
-    tail -40 "$dir/hardening-build.log"
-    return 1
+  local ldflags="$flags -Wl,--as-needed"
+  if [ "$(cat "$build_base/sanitizer-flags" 2>/dev/null)" != "$flags $ldflags" ]; then
+    rm -rf "$build_base" "$install_base"
+    mkdir -p "$build_base"
+    echo "$flags $ldflags" >"$build_base/sanitizer-flags"
   fi
+  BUILD_BASE=$build_base INSTALL_BASE=$install_base CC=gcc CXX=g++ \
+    CFLAGS="$flags" CXXFLAGS="$flags" LDFLAGS="$ldflags" bash scripts/build.sh "$@"
 }
 
-# run_logged NAME LOG COMMAND...: the last lines on success, the whole log on failure.
+# package_tests BUILD_BASE INSTALL_BASE: every package's CTest tests, as scripts/test.sh
+# runs them, in the environment of that install.
+package_tests() (
+  set +u
+  source "$2/setup.bash"
+  set -u
+  status=0
+  for package in $(colcon list --names-only --base-paths .); do
+    [ -f "$1/$package/CTestTestfile.cmake" ] || continue
+    echo "--- $package"
+    ctest --test-dir "$1/$package" --output-on-failure -j"$(nproc)" --timeout 300 || status=1
+  done
+  exit $status
+)
+
+# run_logged NAME LOG COMMAND...: the summary lines on success, the log's end on failure.
 run_logged() {
   local name=$1 log=$2
   shift 2
   if "$@" >"$log" 2>&1; then
-    tail -3 "$log"
+    awk '/^--- /{package = $2 ": "} /tests passed|^\[  PASSED/{print package $0}' "$log"
   else
     tail -200 "$log"
+    echo "$name failed (log: $log)"
     failed+=("$name")
   fi
 }
 
-step "address and undefined-behaviour sanitizers, whole test suite"
+# Fast DDS 2.9.1 itself deletes some objects through a base of another size. Set for the
+# builds too: the test discovery runs the test binaries.
+export ASAN_OPTIONS=detect_leaks=1:new_delete_type_mismatch=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+step "address and undefined-behaviour sanitizers, the whole workspace and its tests"
 asan_flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
-if configure_and_build build-asan "$asan_flags" "" -DKOVEL_BUILD_DDS="${ASAN_DDS:-OFF}"; then
-  # Fast DDS 2.9.1 itself deletes some objects through a base of another size.
-  ASAN_OPTIONS=detect_leaks=1:new_delete_type_mismatch=0 \
-  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    run_logged asan build-asan/hardening-ctest.log \
-    ctest --test-dir build-asan --output-on-failure -j2 --timeout 300
+if sanitized_build build-asan install-asan "$asan_flags"; then
+  run_logged asan build-asan/hardening-ctest.log package_tests build-asan install-asan
 else
   failed+=(asan-build)
 fi
 
 step "thread sanitizer, concurrency test"
-if configure_and_build build-tsan "-fsanitize=thread" hardening_concurrency_test \
-    -DKOVEL_BUILD_DDS=OFF; then
-  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    run_logged tsan build-tsan/hardening-concurrency.log \
-    build-tsan/test/hardening/hardening_concurrency_test
+if sanitized_build build-tsan install-tsan -fsanitize=thread --packages-up-to kovel_cdr \
+    --cmake-args -DBUILD_TESTING=OFF -DKOVEL_BUILD_DDS=OFF &&
+  sanitized_build build-tsan install-tsan -fsanitize=thread --packages-select kovel_system_tests
+then
+  run_logged tsan build-tsan/hardening-concurrency.log bash -c '
+    set +u; source install-tsan/setup.bash; set -u
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 timeout 900 \
+      build-tsan/kovel_system_tests/hardening/hardening_concurrency_test'
 else
   failed+=(tsan-build)
 fi
@@ -72,6 +109,7 @@ step "fuzz targets"
 bash scripts/fuzz.sh || failed+=(fuzz)
 
 step "done"
+printf 'hardening step: %s\n' "${timings[@]}"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "hardening failed: ${failed[*]}"
   exit 1
