@@ -69,9 +69,9 @@ Bytes write_from(const char * type_name, const void * m, size_t position = 0)
 
 TEST(Requests, AreOnePlaceholderByteAnywhereAndFullyBounded)
 {
-  for (const char * name : {"GetDeviceInfo_Request", "GetCameraInfo_Request",
-      "GetCameraParams_Request", "GetString_Request"})
-  {
+  for (const std::string & service : kovel_test::service_names()) {
+    const std::string request_type = service + "_Request";
+    const char * name = request_type.c_str();
     Record request(kovel_test::type(name));
     *static_cast<uint8_t *>(request.data()) = 7;
     for (size_t position = 0; position < 4; ++position) {
