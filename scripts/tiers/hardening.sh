@@ -60,6 +60,7 @@ package_tests() (
   status=0
   for package in $(colcon list --names-only --base-paths .); do
     [ -f "$1/$package/CTestTestfile.cmake" ] || continue
+    ctest --test-dir "$1/$package" -N | grep -q '^Total Tests: [1-9]' || continue
     echo "--- $package"
     ctest --test-dir "$1/$package" --output-on-failure -j"$(nproc)" --timeout 300 || status=1
   done
