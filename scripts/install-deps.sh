@@ -10,7 +10,7 @@ packages=(
   librcutils-dev colcon python3-colcon-cmake python3-colcon-ros python3-colcon-library-path
   python3-colcon-package-selection python3-colcon-parallel-executor python3-colcon-output
   python3-colcon-metadata python3-colcon-test-result
-  libfastrtps-dev nlohmann-json3-dev
+  libfastrtps-dev nlohmann-json3-dev libyaml-cpp-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev valgrind iproute2 util-linux
 )
