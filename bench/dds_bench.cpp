@@ -57,15 +57,21 @@ Record message_of(Size size)
   return record;
 }
 
+// Batches of messages are written at once: every endpoint keeps them all until acknowledged.
+kovel_cdr::dds::Qos batches()
+{
+  return kovel_cdr::dds::keep_all_qos(64);
+}
+
 // Two participants and the topics between them, made once per transport and size.
 struct Link
 {
   Link(Transport transport, Size size, uint32_t domain)
   : a("bench_a", domain, transport), b("bench_b", domain, transport),
-    ping(a.create_publisher(type_of(size), "bench/ping")),
-    ping_in(b.create_subscription(type_of(size), "bench/ping")),
-    pong(b.create_publisher(type_of(size), "bench/pong")),
-    pong_in(a.create_subscription(type_of(size), "bench/pong"))
+    ping(a.create_publisher(type_of(size), "bench/ping", batches())),
+    ping_in(b.create_subscription(type_of(size), "bench/ping", batches())),
+    pong(b.create_publisher(type_of(size), "bench/pong", batches())),
+    pong_in(a.create_subscription(type_of(size), "bench/pong", batches()))
   {
     Deadline deadline = kovel_cdr::dds::deadline_in(10);
     bool matched = a.activity().wait_until(deadline, [&]() {

@@ -1,11 +1,18 @@
 // kovel_camera_node: a simulated Kovel stereo camera on loopback. It publishes DeviceInfo,
 // Metadata and Extrinsics under its namespace and answers the four kovel_camera_msgs
 // services there, with plausible values, for a bounded time.
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -30,9 +37,15 @@ const char kUsage[] =
   "A simulated Kovel stereo camera. Publishes NS/device_info (DeviceInfo), NS/metadata\n"
   "(Metadata) and NS/extrinsics (Extrinsics) HZ times a second (default 10) and serves\n"
   "NS/get_device_info, NS/get_camera_info, NS/get_camera_params and NS/get_string, for S\n"
-  "seconds (default 60, at most 3600) or until interrupted. NS defaults to /camera; the\n"
-  "domain to ROS_DOMAIN_ID, else 0; the transport to both (shared memory and UDP, all on\n"
-  "127.0.0.1).\n";
+  "seconds (default 60, at most 3600) or until stopped. NS defaults to /camera; the\n"
+  "domain to ROS_DOMAIN_ID, else 0; the transport of data to both (shared memory and UDP,\n"
+  "all on 127.0.0.1; discovery is always over UDP on 127.0.0.1).\n\n"
+  "Topics are reliable, volatile, keep last 10 (ROS 2's default); DeviceInfo is\n"
+  "transient local, keep last 1, so that late subscribers get the latest at once. No\n"
+  "subscriber can hold up the others or the services, which are answered on a thread of\n"
+  "their own.\n\n"
+  "Exit status: 0 at the end of the duration or on SIGTERM, 1 failed (one line on\n"
+  "stderr), 2 usage, 130 interrupted by SIGINT or SIGHUP, 141 standard output closed.\n";
 
 struct Options
 {
@@ -177,13 +190,84 @@ std::string snake_case(const std::string & name)
   return out;
 }
 
+// The node's own lines on standard output, from both of its threads. A closed output stops
+// the node (exit 141).
+class Output
+{
+public:
+  void line(const std::string & text)
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    errno = 0;
+    if (std::fputs(text.c_str(), stdout) == EOF || std::fputc('\n', stdout) == EOF ||
+      std::fflush(stdout) != 0)
+    {
+      closed_ = closed_ || errno == EPIPE;
+    }
+  }
+
+  bool closed()
+  {
+    if (!closed_.load() && dds::output_closed()) {
+      closed_.store(true);
+    }
+    return closed_.load();
+  }
+
+private:
+  std::mutex mutex_;
+  std::atomic<bool> closed_{false};
+};
+
+void report(const std::string & line)
+{
+  std::fprintf(stderr, "kovel_camera_node: %s\n", line.c_str());
+}
+
+// Answers the services until `stop`, on a thread of its own, so that no topic can delay
+// a reply. A request that fails is reported; the others are still answered.
+void serve(
+  dds::Node & node, const std::vector<dds::ServiceServer *> & servers, Output & output,
+  const std::atomic<bool> & stop)
+{
+  auto work = [&]() {
+      if (stop.load()) {
+        return true;
+      }
+      for (dds::ServiceServer * server : servers) {
+        if (server->has_work()) {
+          return true;
+        }
+      }
+      return false;
+    };
+  // Ends when stop is set: each pass waits at most a second.
+  while (!stop.load()) {
+    node.activity().wait_until(dds::deadline_in(1), work);
+    for (dds::ServiceServer * server : servers) {
+      try {
+        size_t answered = server->answer_pending([&](const Record &, Record & response) {
+              fill(response, response_for(server->type()));
+            });
+        if (answered > 0) {
+          output.line("kovel_camera_node: answered " + std::to_string(answered) + " request" +
+            (answered == 1 ? "" : "s") + " on " + server->name());
+        }
+      } catch (const std::exception & e) {
+        report(e.what());
+      }
+    }
+  }
+}
+
 int run(const Options & options)
 {
   dds::stop_on_signals();
-  dds::Node node("kovel_camera_node", options.domain, options.transport);
+  dds::Node node("kovel_camera_node", options.domain, options.transport, report);
   const std::string & ns = options.name_space;
+  // DeviceInfo is a state: a subscriber that joins late gets the latest at once.
   dds::Writer & info_writer = node.create_publisher(find_message_type("DeviceInfo"),
-      ns + "/device_info");
+      ns + "/device_info", dds::latched_qos());
   dds::Writer & metadata_writer = node.create_publisher(find_message_type("Metadata"),
       ns + "/metadata");
   dds::Writer & extrinsics_writer = node.create_publisher(find_message_type("Extrinsics"),
@@ -193,64 +277,69 @@ int run(const Options & options)
     // GetDeviceInfo is served as NS/get_device_info, and so on.
     servers.push_back(&node.create_service(*service, ns + "/" + snake_case(service->name)));
   }
-  std::printf("kovel_camera_node: domain %u over %s, for %g s\n", node.domain(),
-    dds::transport_name(node.transport()), options.duration);
-  std::printf("kovel_camera_node: publishing %s, %s, %s at %g Hz\n", info_writer.name().c_str(),
-    metadata_writer.name().c_str(), extrinsics_writer.name().c_str(), options.rate);
+  Output output;
+  char text[256];
+  std::snprintf(text, sizeof(text), "kovel_camera_node: domain %u over %s, for %g s",
+    node.domain(), dds::transport_name(node.transport()), options.duration);
+  output.line(text);
+  std::snprintf(text, sizeof(text), "kovel_camera_node: publishing %s, %s, %s at %g Hz",
+    info_writer.name().c_str(), metadata_writer.name().c_str(),
+    extrinsics_writer.name().c_str(), options.rate);
+  output.line(text);
   for (dds::ServiceServer * server : servers) {
-    std::printf("kovel_camera_node: serving %s (%s)\n", server->name().c_str(),
-      server->type().name.c_str());
+    output.line("kovel_camera_node: serving " + server->name() + " (" + server->type().name + ")");
   }
-  std::fflush(stdout);
 
+  std::atomic<bool> stop{false};
+  std::thread server_thread(serve, std::ref(node), std::cref(servers), std::ref(output),
+    std::cref(stop));
   const dds::Deadline end = dds::deadline_in(options.duration);
   const auto period = std::chrono::duration_cast<dds::Clock::duration>(
     std::chrono::duration<double>(1 / options.rate));
   dds::Deadline next_publish = dds::Clock::now();
   uint64_t frame = 0;
-  auto pending = [&]() {
-      for (dds::ServiceServer * server : servers) {
-        if (server->requests().has_data()) {
-          return true;
-        }
-      }
-      return false;
-    };
-  // Ends at `end` or when interrupted: each pass waits until the next publication, a
-  // request, or the end.
-  while (dds::Clock::now() < end && !dds::interrupted()) {
-    for (dds::ServiceServer * server : servers) {
-      size_t answered = server->answer_pending([&](const Record &, Record & response) {
-            fill(response, response_for(server->type()));
-          });
-      if (answered > 0) {
-        std::printf("kovel_camera_node: answered %zu request%s on %s\n", answered,
-          answered == 1 ? "" : "s", server->name().c_str());
-        std::fflush(stdout);
-      }
-    }
-    if (dds::Clock::now() >= next_publish) {
+  try {
+    // Ends at `end`, when interrupted or when the output closes: each pass publishes once
+    // and waits for the next publication. Keeping the last 10, no write waits for a reader,
+    // so a slow, stopped or vanished subscriber cannot hold the others up.
+    while (dds::Clock::now() < end && !dds::interrupted() && !output.closed()) {
       Record info(info_writer.type());
       fill(info, device_info());
       Record meta(metadata_writer.type());
       fill(meta, metadata(++frame));
       Record extr(extrinsics_writer.type());
       fill(extr, extrinsics());
-      try {
-        info_writer.write(info);
-        metadata_writer.write(meta);
-        extrinsics_writer.write(extr);
-      } catch (const Error & e) {
-        // A subscriber that vanished without saying so holds the history until its lease
-        // ends; the camera reports it and goes on.
-        std::fprintf(stderr, "kovel_camera_node: %s\n", e.what());
+      for (auto [writer, record] : {std::make_pair(&info_writer, &info),
+          std::make_pair(&metadata_writer, &meta), std::make_pair(&extrinsics_writer, &extr)})
+      {
+        try {
+          writer->write(*record);
+        } catch (const Error & e) {
+          report(e.what());
+        }
       }
       next_publish += period;
+      node.activity().wait_until(std::min(next_publish, end), [&]() {return output.closed();});
     }
-    node.activity().wait_until(std::min(next_publish, end), pending);
+  } catch (...) {
+    stop.store(true);
+    server_thread.join();
+    throw;
   }
-  std::printf("kovel_camera_node: published %llu frames; stopping\n",
-    static_cast<unsigned long long>(frame));  // NOLINT(runtime/int)
+  stop.store(true);
+  server_thread.join();
+  const std::string published = "published " + std::to_string(frame) + " frames";
+  if (output.closed()) {
+    report("interrupted: standard output was closed; " + published);
+    return dds::kClosedPipeExit;
+  }
+  // SIGTERM is how a service manager (and the demo) asks the node to stop: that ends it
+  // as its duration does. SIGINT and SIGHUP interrupt it.
+  if (dds::interrupted() && dds::interrupting_signal() != SIGTERM) {
+    report(std::string(dds::interruption("").what()) + "; " + published);
+    return dds::kInterruptedExit;
+  }
+  output.line("kovel_camera_node: " + published + "; stopping");
   return 0;
 }
 
@@ -259,10 +348,19 @@ int run(const Options & options)
 
 int main(int argc, char ** argv)
 {
+  kovel_cdr::Options options;
   try {
-    return kovel_cdr::run(kovel_cdr::parse(argc, argv));
+    options = kovel_cdr::parse(argc, argv);
+  } catch (const std::exception & e) {
+    std::fprintf(stderr, "kovel_camera_node: %s\n", e.what());
+    return 2;
+  }
+  try {
+    return kovel_cdr::run(options);
   } catch (const kovel_cdr::Error & e) {
     std::fprintf(stderr, "kovel_camera_node: %s\n", e.what());
+  } catch (const std::bad_alloc &) {
+    std::fprintf(stderr, "kovel_camera_node: out of memory\n");
   } catch (const std::exception & e) {
     std::fprintf(stderr, "kovel_camera_node: %s\n", e.what());
   }

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <utility>
 
 #include <fastcdr/Cdr.h>
 #include <fastcdr/FastBuffer.h>
+#include <fastcdr/exceptions/NotEnoughMemoryException.h>
 
 #include "record.hpp"
 #include "rosidl_typesupport_fastrtps_c/identifier.h"
@@ -23,6 +25,29 @@ using eprosima::fastrtps::rtps::SerializedPayload_t;
 
 // The encapsulation header in front of every CDR body.
 static constexpr uint32_t kHeaderSize = 4;
+
+static thread_local std::string t_failure;
+static thread_local const void * t_accept_unreadable = nullptr;
+
+const std::string & CdrDataType::failure()
+{
+  return t_failure;
+}
+
+void CdrDataType::clear_failure()
+{
+  t_failure.clear();
+}
+
+CdrDataType::AcceptUnreadable::AcceptUnreadable(const void * record)
+{
+  t_accept_unreadable = record;
+}
+
+CdrDataType::AcceptUnreadable::~AcceptUnreadable()
+{
+  t_accept_unreadable = nullptr;
+}
 
 const message_type_support_callbacks_t & fastrtps_c_callbacks(
   const rosidl_message_type_support_t * handle)
@@ -67,13 +92,21 @@ CdrDataType::CdrDataType(
   auto_fill_type_information(false);
 }
 
+static bool fail(std::string reason)
+{
+  t_failure = std::move(reason);
+  return false;
+}
+
 bool CdrDataType::serialize(void * data, SerializedPayload_t * payload)
 {
   const void * record = static_cast<const Record *>(data)->data();
+  const std::string name = record_type_.name;
   try {
     uint64_t size = uint64_t{kHeaderSize} + callbacks_.get_serialized_size(record);
     if (size > payload->max_size) {
-      return false;
+      return fail(name + ": the message needs " + std::to_string(size) +
+               " bytes, more than the " + std::to_string(payload->max_size) + " the payload has");
     }
     // Fast-CDR skips padding without writing it: zero it so no stale bytes go out.
     std::memset(payload->data, 0, static_cast<size_t>(size));
@@ -81,26 +114,38 @@ bool CdrDataType::serialize(void * data, SerializedPayload_t * payload)
     Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
     cdr.serialize_encapsulation();
     if (!callbacks_.cdr_serialize(record, cdr)) {
-      return false;
+      return fail(name + ": the type support refused the message");
     }
     payload->length = static_cast<uint32_t>(cdr.getSerializedDataLength());
     payload->encapsulation = cdr.endianness() == Cdr::BIG_ENDIANNESS ? CDR_BE : CDR_LE;
     return true;
-  } catch (const std::exception &) {
-    return false;
+  } catch (const std::exception & e) {
+    return fail(name + ": " + e.what());
   }
 }
 
 bool CdrDataType::deserialize(SerializedPayload_t * payload, void * data)
 {
   void * record = static_cast<Record *>(data)->data();
+  const bool accept = t_accept_unreadable == data;
+  const std::string name = record_type_.name;
+  const std::string bytes = "payload of " + std::to_string(payload->length) + " bytes";
   try {
     FastBuffer buffer(reinterpret_cast<char *>(payload->data), payload->length);
     Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
+    if (payload->length < kHeaderSize) {
+      return fail(name + ": " + bytes + " is shorter than the 4-byte encapsulation header") ||
+             accept;
+    }
     cdr.read_encapsulation();
-    return callbacks_.cdr_deserialize(cdr, record);
-  } catch (const std::exception &) {
-    return false;
+    if (!callbacks_.cdr_deserialize(cdr, record)) {
+      return fail(name + ": the type support refused the " + bytes) || accept;
+    }
+    return true;
+  } catch (const eprosima::fastcdr::exception::NotEnoughMemoryException & e) {
+    return fail(name + ": " + bytes + " ends early (" + e.what() + ")") || accept;
+  } catch (const std::exception & e) {
+    return fail(name + ": " + bytes + ": " + e.what()) || accept;
   }
 }
 

@@ -40,12 +40,31 @@ public:
 
   /// Writes the encapsulation header and the record (a Record *) into a zeroed payload.
   /// False, without throwing, when the callbacks refuse the record or the stream runs out
-  /// of room.
+  /// of room; failure() then tells why.
   bool serialize(void * data, eprosima::fastrtps::rtps::SerializedPayload_t * payload) override;
 
   /// Reads the encapsulation header and fills the record (a Record *). False, without
-  /// throwing, when the payload ends early or the callbacks refuse it.
+  /// throwing, when the payload ends early or the callbacks refuse it; failure() then tells
+  /// why. Into the record named by an AcceptUnreadable of this thread, it reads what it can
+  /// and returns true, so that Fast DDS hands the sample over with its sample info instead
+  /// of dropping it without a word.
   bool deserialize(eprosima::fastrtps::rtps::SerializedPayload_t * payload, void * data) override;
+
+  /// Why the last serialize or deserialize of this thread failed, "" when it did not. Fast
+  /// DDS calls both in the thread that writes or takes.
+  static const std::string & failure();
+  static void clear_failure();
+
+  /// While it lives, a payload that this thread cannot read into `record` is accepted, and
+  /// failure() tells what was wrong with it.
+  class AcceptUnreadable
+  {
+public:
+    explicit AcceptUnreadable(const void * record);
+    ~AcceptUnreadable();
+    AcceptUnreadable(const AcceptUnreadable &) = delete;
+    AcceptUnreadable & operator=(const AcceptUnreadable &) = delete;
+  };
 
   /// 4 + the record's exact serialized size from position 0.
   std::function<uint32_t()> getSerializedSizeProvider(void * data) override;

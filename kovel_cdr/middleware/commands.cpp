@@ -1,8 +1,10 @@
 // kovel_cdr pub, echo and call: kovel_camera_msgs messages and services over a Fast DDS
 // participant on loopback, in the habits of `ros2 topic pub`, `ros2 topic echo` and
 // `ros2 service call`.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,9 +30,14 @@ using dds::Node;
 
 const char kCommonOptions[] =
   "  --domain D          DDS domain id (default: ROS_DOMAIN_ID, else 0)\n"
-  "  --transport T       shm, udp or both (default both): shared memory, UDP on\n"
-  "                      127.0.0.1, or both with discovery over UDP on 127.0.0.1.\n"
-  "                      Nothing is ever sent beyond 127.0.0.1.\n";
+  "  --transport T       how data travels: shm (shared memory), udp (UDP on\n"
+  "                      127.0.0.1) or both (default: shared memory with the peers\n"
+  "                      that have it, else UDP). Discovery is always over UDP on\n"
+  "                      127.0.0.1, so all three find each other; udp cannot send to\n"
+  "                      shm, and such a peer is reported. Nothing is ever sent\n"
+  "                      beyond 127.0.0.1.\n\n"
+  "Exit status: 0 done, 1 failed (one line on stderr), 2 usage, 130 interrupted by\n"
+  "SIGINT, SIGTERM or SIGHUP, 141 standard output closed.\n";
 
 uint32_t domain_of(const Arguments & arguments)
 {
@@ -54,13 +61,32 @@ std::string seconds_text(double seconds)
   return text;
 }
 
+/// Writes one line of results. A closed output ends the command as an interruption.
 void print_line(const std::string & line)
 {
+  errno = 0;
   if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
     std::fputc('\n', stdout) == EOF || std::fflush(stdout) != 0)
   {
+    if (errno == EPIPE) {
+      throw Interrupted("interrupted: standard output was closed", dds::kClosedPipeExit);
+    }
     throw Error("cannot write to standard output");
   }
+}
+
+/// The command's reports (unreadable samples, unreachable peers): one line each on
+/// standard error.
+Node::Report report_as(const char * command)
+{
+  return [command](const std::string & line) {
+           std::fprintf(stderr, "kovel_cdr %s: %s\n", command, line.c_str());
+         };
+}
+
+std::string count_of(uint64_t count, const char * noun)
+{
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
 /// A JSON argument: the JSON text itself, "-" for standard input, or else the name of a
@@ -80,6 +106,14 @@ std::string json_line(const Record & record)
 }
 
 // ---- pub ----
+
+// A counted pub keeps all its messages until every subscriber acknowledged them, at most
+// this many at a time (64 MiB of 1 MiB messages).
+constexpr int32_t kCountedPubHistory = 64;
+// Discovery has settled when the matched subscribers have not changed for this long: a
+// participant that starts at the same time as pub is heard of within an announcement
+// period (0.5 s), and its reader matches pub's writer shortly after pub matches it.
+constexpr double kSettleSeconds = 1.0;
 
 int run_pub(const Arguments & arguments)
 {
@@ -104,42 +138,95 @@ int run_pub(const Arguments & arguments)
   if (counted && std::floor(times) != times) {
     throw Error("--times: expected a whole number, got " + arguments.values.at("times"));
   }
+  const uint64_t total = static_cast<uint64_t>(times);
+  const std::string within = " within " + seconds_text(timeout) + " s";
 
   dds::stop_on_signals();
-  Node node("kovel_cdr_pub", domain_of(arguments), transport_of(arguments));
-  dds::Writer & writer = node.create_publisher(type, topic);
-  // A counted run waits for its first subscriber: volatile messages sent before anyone
-  // listens reach no one.
-  if (counted &&
-    !node.activity().wait_until(dds::deadline_in(timeout),
-    [&]() {return writer.matched_readers() > 0;}))
-  {
-    if (dds::interrupted()) {
-      return 0;
+  Node node("kovel_cdr_pub", domain_of(arguments), transport_of(arguments), report_as("pub"));
+  dds::Writer & writer = node.create_publisher(type, topic,
+      counted ? dds::keep_all_qos(kCountedPubHistory) : dds::topic_qos());
+  const std::string where = "'" + writer.name() + "'";
+  std::set<eprosima::fastrtps::rtps::GUID_t> subscribers;
+  if (counted) {
+    // Volatile messages sent before a subscriber listens reach no one: wait for the first
+    // subscriber, then until no other appears for a while.
+    const dds::Deadline deadline = dds::deadline_in(timeout);
+    if (!node.activity().wait_until(deadline, [&]() {return writer.matched_readers() > 0;})) {
+      if (dds::interrupted()) {
+        throw dds::interruption("while waiting for a subscriber on " + where + "; none of the " +
+                count_of(total, "message") + " was published");
+      }
+      throw Error("no subscriber on " + where + within);
     }
-    throw Error("no subscriber on '" + writer.name() + "' within " + seconds_text(timeout) +
-            " s");
+    subscribers = writer.matched();
+    dds::Deadline settled = dds::deadline_in(kSettleSeconds);
+    node.activity().wait_until(std::min(deadline, settled), [&]() {
+        auto now = writer.matched();
+        if (now != subscribers) {
+          subscribers = now;
+          settled = dds::deadline_in(kSettleSeconds);
+        }
+        return dds::Clock::now() >= settled;
+      });
+    if (dds::interrupted()) {
+      throw dds::interruption("while waiting for the subscribers on " + where + "; none of the " +
+              count_of(total, "message") + " was published");
+    }
   }
   auto period = std::chrono::duration_cast<dds::Clock::duration>(
     std::chrono::duration<double>(rate > 0 ? 1 / rate : 0));
   dds::Deadline next = dds::Clock::now();
-  uint64_t total = static_cast<uint64_t>(times);
-  for (uint64_t sent = 0; (!counted || sent < total) && !dds::interrupted(); ++sent) {
-    writer.write(messages[sent % messages.size()]);
+  uint64_t sent = 0;
+  for (; (!counted || sent < total) && !dds::interrupted(); ++sent) {
+    eprosima::fastrtps::rtps::WriteParams params;
+    writer.write(messages[sent % messages.size()], params, timeout);
     print_line("publishing #" + std::to_string(sent + 1));
     if (rate > 0 && (!counted || sent + 1 < total)) {
       next += period;
       node.activity().wait_until(next, []() {return false;});
     }
   }
-  if (!writer.wait_for_acknowledgments(dds::deadline_in(timeout)) && !dds::interrupted()) {
-    throw Error("the subscribers of '" + writer.name() +
-            "' did not acknowledge every message within " + seconds_text(timeout) + " s");
+  const std::string published = count_of(sent, "message") +
+    (counted ? " of " + std::to_string(total) : "") + " on " + where;
+  if (dds::interrupted()) {
+    throw dds::interruption("after publishing " + published);
+  }
+  if (!writer.wait_for_acknowledgments(dds::deadline_in(timeout))) {
+    if (dds::interrupted()) {
+      throw dds::interruption("before the subscribers acknowledged " + published);
+    }
+    throw Error("the subscribers of " + where + " did not acknowledge every message" + within +
+            " (" + count_of(writer.matched_readers(), "subscriber") + " matched)");
+  }
+  // Fast DDS counts a reader that it cannot reach as acknowledging everything.
+  size_t unreachable = 0;
+  std::set<eprosima::fastrtps::rtps::GUID_t> readers = writer.matched();
+  readers.insert(subscribers.begin(), subscribers.end());
+  for (const auto & reader : readers) {
+    unreachable += node.unreachable(reader);
+  }
+  if (unreachable > 0) {
+    throw Error(count_of(unreachable, "subscriber") + " of " + where +
+            " cannot be reached over --transport " + dds::transport_name(node.transport()));
+  }
+  if (counted) {
+    size_t late = 0;
+    for (const auto & reader : writer.matched()) {
+      late += subscribers.count(reader) == 0;
+    }
+    if (late > 0) {
+      throw Error(count_of(late, "subscriber") + " of " + where + " appeared after the first " +
+              "message was published and missed what came before");
+    }
   }
   return 0;
 }
 
 // ---- echo ----
+
+// Echo keeps every message that arrives until it has printed it, at most this many: a
+// writer that keeps all then waits for echo, one that keeps the last few goes on.
+constexpr int32_t kEchoHistory = 128;
 
 int run_echo(const Arguments & arguments)
 {
@@ -155,14 +242,17 @@ int run_echo(const Arguments & arguments)
   uint64_t wanted = counted ? static_cast<uint64_t>(times) : 0;
 
   dds::stop_on_signals();
-  Node node("kovel_cdr_echo", domain_of(arguments), transport_of(arguments));
-  dds::Reader & reader = node.create_subscription(type, topic);
+  Node node("kovel_cdr_echo", domain_of(arguments), transport_of(arguments), report_as("echo"));
+  dds::Reader & reader = node.create_subscription(type, topic, dds::keep_all_qos(kEchoHistory));
   dds::Deadline deadline = timed ? dds::deadline_in(timeout) : dds::Deadline::max();
   uint64_t received = 0;
   auto done = [&]() {return counted && received >= wanted;};
   // Ends when enough messages came, at the deadline or when interrupted.
   while (!done() && dds::Clock::now() < deadline && !dds::interrupted()) {
     node.activity().wait_until(deadline, [&]() {
+        if (dds::output_closed()) {
+          throw Interrupted("interrupted: standard output was closed", dds::kClosedPipeExit);
+        }
         // At most one history's worth per report; the next report brings the rest.
         for (int i = 0; i < 1000; ++i) {
           std::optional<Record> message = reader.take();
@@ -170,12 +260,15 @@ int run_echo(const Arguments & arguments)
             break;
           }
           ++received;
+          std::string line;
           try {
-            print_line(json_line(*message));
+            line = json_line(*message);
           } catch (const Error & e) {
             std::fprintf(stderr, "kovel_cdr echo: message %llu: %s\n",
               static_cast<unsigned long long>(received), e.what());  // NOLINT(runtime/int)
+            continue;
           }
+          print_line(line);
           if (done()) {
             return true;
           }
@@ -184,14 +277,22 @@ int run_echo(const Arguments & arguments)
       });
   }
   std::string where = "'" + reader.name() + "'";
+  std::string skipped = reader.unreadable() == 0 ? "" :
+    " (and " + count_of(reader.unreadable(), "unreadable sample") + ")";
+  if (!done() && dds::interrupted()) {
+    throw dds::interruption("after " + count_of(received, "message") + " on " + where +
+            skipped);
+  }
   if (counted && received < wanted) {
     throw Error("received " + std::to_string(received) + " of " + std::to_string(wanted) +
-            " messages on " + where +
-            (dds::interrupted() ? " before being interrupted" :
-            " within " + seconds_text(timeout) + " s"));
+            " messages on " + where + skipped + " within " + seconds_text(timeout) + " s");
   }
-  if (!counted && timed && received == 0 && !dds::interrupted()) {
-    throw Error("no message on " + where + " within " + seconds_text(timeout) + " s");
+  if (!counted && timed && received == 0) {
+    throw Error("no message on " + where + skipped + " within " + seconds_text(timeout) + " s");
+  }
+  if (reader.unreadable() > 0) {
+    std::fprintf(stderr, "kovel_cdr echo: %s on %s could not be read\n",
+      count_of(reader.unreadable(), "sample").c_str(), where.c_str());
   }
   return 0;
 }
@@ -208,17 +309,23 @@ int run_call(const Arguments & arguments)
   double timeout = arguments.number("timeout", 5, 0, 86400);
 
   dds::stop_on_signals();
-  Node node("kovel_cdr_call", domain_of(arguments), transport_of(arguments));
+  Node node("kovel_cdr_call", domain_of(arguments), transport_of(arguments), report_as("call"));
   dds::ServiceClient & client = node.create_client(service, name);
+  const std::string where = "service '" + client.name() + "'";
   dds::Deadline deadline = dds::deadline_in(timeout);
   std::string within = " within " + seconds_text(timeout) + " s";
   if (!client.wait_for_server(deadline)) {
-    throw Error("no reply from service '" + client.name() + "'" + within +
-            ": no server of it was found");
+    if (dds::interrupted()) {
+      throw dds::interruption("while looking for a server of " + where);
+    }
+    throw Error("no reply from " + where + within + ": no server of it was found");
   }
   std::optional<Record> reply = client.call(request, deadline);
   if (!reply) {
-    throw Error("no reply from service '" + client.name() + "'" + within);
+    if (dds::interrupted()) {
+      throw dds::interruption("while waiting for the reply of " + where);
+    }
+    throw Error("no reply from " + where + within);
   }
   print_line(json_line(*reply));
   return 0;
@@ -230,22 +337,28 @@ std::vector<Command> middleware_commands()
 {
   static const std::string pub_help = std::string(
     "Publishes the message on the ROS 2 topic TOPIC (DDS topic rt/TOPIC, type\n"
-    "kovel_camera_msgs::msg::dds_::TYPE_), reliably and keeping every message.\n"
+    "kovel_camera_msgs::msg::dds_::TYPE_), reliably. Without --times it runs until\n"
+    "interrupted, keeping the last 10 messages for the subscribers as ROS 2 does; with\n"
+    "--times it keeps every message until every subscriber acknowledged it.\n"
     "JSON is the message as 'kovel_cdr encode' takes it, or an array of such messages\n"
     "published in turn; it may also be '-' (standard input) or a file holding the JSON.\n"
     "Prints 'publishing #N' for each message.\n\n"
-    "  --rate HZ           messages per second (default 1; 0: as fast as the\n"
-    "                      subscribers take them)\n"
-    "  --times N           publish N messages, first waiting for a subscriber, then wait\n"
-    "                      until the subscribers acknowledged them all (default: publish\n"
-    "                      until interrupted)\n"
-    "  --timeout S         how long to wait for the first subscriber and for the\n"
-    "                      acknowledgements (default 10); running out is an error\n") +
+    "  --rate HZ           messages per second (default 1; 0: as fast as possible,\n"
+    "                      with --times as fast as the subscribers acknowledge)\n"
+    "  --times N           publish N messages: first wait for a subscriber and until\n"
+    "                      no other appears for 1 s, then publish, then wait until every\n"
+    "                      subscriber acknowledged them all. A subscriber that appears\n"
+    "                      after the first message is an error: it missed some\n"
+    "  --timeout S         how long to wait for the first subscriber, for room to write\n"
+    "                      and for the acknowledgements (default 10); running out is an\n"
+    "                      error\n") +
     kCommonOptions;
   static const std::string echo_help = std::string(
     "Prints each message arriving on the ROS 2 topic TOPIC as JSON on one line (JSON\n"
     "Lines: one compact object per message, members in record order). Without --times\n"
-    "or --timeout, echo runs until interrupted.\n\n"
+    "or --timeout, echo runs until interrupted. It subscribes reliably and keeps up to\n"
+    "128 messages not yet printed. A sample that cannot be read is reported on stderr\n"
+    "(which, from which writer, why), counted and skipped.\n\n"
     "  --times N           stop after N messages\n"
     "  --timeout S         stop after S seconds; an error when fewer than N messages (or,\n"
     "                      without --times, none) arrived\n") + kCommonOptions;

@@ -1,9 +1,11 @@
 #include "loopback.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include <fastdds/rtps/transport/TransportInterface.h>
 #include <fastdds/rtps/transport/UDPv4TransportDescriptor.h>
 #include <fastdds/rtps/transport/shared_mem/SharedMemTransportDescriptor.h>
 #include <fastrtps/utils/IPLocator.h>
@@ -19,6 +21,7 @@ using eprosima::fastdds::dds::DomainParticipantQos;
 using eprosima::fastdds::rtps::SharedMemTransportDescriptor;
 using eprosima::fastdds::rtps::UDPv4TransportDescriptor;
 using eprosima::fastrtps::rtps::IPLocator;
+using eprosima::fastdds::rtps::LocatorList;
 using eprosima::fastrtps::rtps::Locator_t;
 
 static constexpr char kLoopback[] = "127.0.0.1";
@@ -93,7 +96,24 @@ static Locator_t loopback_locator()
   return locator;
 }
 
-DomainParticipantQos loopback_participant_qos(const std::string & name, Transport transport)
+uint32_t max_local_participants(uint32_t domain)
+{
+  // Fast DDS's well-known ports: participant p of domain d receives on
+  // 7400 + 250 d + 10 + 2 p (discovery) and + 11 + 2 p (data).
+  constexpr uint32_t kBase = 7400, kDomainGain = 250, kHighestOffset = 11, kParticipantGain = 2;
+  const uint32_t block = (kDomainGain - kHighestOffset - 1) / kParticipantGain + 1;
+  const uint32_t highest = kBase + kDomainGain * domain + kHighestOffset;
+  const uint32_t below_65536 = highest > 65535 ? 0 : (65535 - highest) / kParticipantGain + 1;
+  return std::max<uint32_t>(1, std::min(block, below_65536));
+}
+
+static eprosima::fastrtps::Duration_t seconds(double value)
+{
+  return eprosima::fastrtps::Duration_t(static_cast<long double>(value));
+}
+
+DomainParticipantQos loopback_participant_qos(
+  const std::string & name, Transport transport, uint32_t domain)
 {
   DomainParticipantQos qos;
   qos.name(name);
@@ -108,29 +128,37 @@ DomainParticipantQos loopback_participant_qos(const std::string & name, Transpor
     auto shm = std::make_shared<SharedMemTransportDescriptor>();
     shm->segment_size(kSegmentSize);
     qos.transport().user_transports.push_back(shm);
+    if (transport == Transport::shared_memory) {
+      // Data only over shared memory: the transport's own unicast locator, its port filled
+      // in by Fast DDS, is the only one announced for data.
+      std::unique_ptr<eprosima::fastdds::rtps::TransportInterface> probe(shm->create_transport());
+      LocatorList data;
+      probe->getDefaultUnicastLocators(data, 0);
+      qos.wire_protocol().default_unicast_locator_list = data;
+    }
   }
-  if (transport != Transport::shared_memory) {
-    auto udp = std::make_shared<UDPv4TransportDescriptor>();
-    udp->interfaceWhiteList = {kLoopback};
-    udp->maxInitialPeersRange = kMaxLocalParticipants;
-    qos.transport().user_transports.push_back(udp);
+  auto udp = std::make_shared<UDPv4TransportDescriptor>();
+  udp->interfaceWhiteList = {kLoopback};
+  udp->maxInitialPeersRange = max_local_participants(domain);
+  qos.transport().user_transports.push_back(udp);
 
-    auto & builtin = qos.wire_protocol().builtin;
-    builtin.metatrafficMulticastLocatorList.clear();
-    builtin.metatrafficUnicastLocatorList.clear();
-    builtin.metatrafficUnicastLocatorList.push_back(loopback_locator());
-    builtin.initialPeersList.clear();
-    builtin.initialPeersList.push_back(loopback_locator());
-    builtin.avoid_builtin_multicast = true;
-    // Without multicast a participant hears another's announcement only when it is sent to
-    // its port. One that arrives while a participant is still starting is lost to it, and it
-    // then waits for the next periodic announcement: every 500 ms instead of 3 s, so that
-    // such a start costs half a second, not three.
-    builtin.discovery_config.leaseDuration_announcementperiod =
-      eprosima::fastrtps::Duration_t(0, 500 * 1000 * 1000);
-    // User data goes to the transports' own unicast locators: shared memory and 127.0.0.1.
-    qos.wire_protocol().default_multicast_locator_list.clear();
-  }
+  auto & builtin = qos.wire_protocol().builtin;
+  builtin.metatrafficMulticastLocatorList.clear();
+  builtin.metatrafficUnicastLocatorList.clear();
+  builtin.metatrafficUnicastLocatorList.push_back(loopback_locator());
+  builtin.initialPeersList.clear();
+  builtin.initialPeersList.push_back(loopback_locator());
+  builtin.avoid_builtin_multicast = true;
+  // Without multicast a participant hears another's announcement only when it is sent to
+  // its port. One that arrives while a participant is still starting is lost to it, and it
+  // then waits for the next periodic announcement: every 500 ms instead of 3 s, so that
+  // such a start costs half a second, not three. A participant that stops announcing
+  // (killed) is dropped after the lease, and with it its readers, which writers then
+  // stop serving.
+  builtin.discovery_config.leaseDuration_announcementperiod = seconds(kAnnouncementSeconds);
+  builtin.discovery_config.leaseDuration = seconds(kLeaseSeconds);
+  // No multicast for data either.
+  qos.wire_protocol().default_multicast_locator_list.clear();
   return qos;
 }
 

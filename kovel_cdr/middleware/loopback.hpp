@@ -16,20 +16,22 @@ namespace kovel_cdr
 namespace dds
 {
 
-/// The transports a participant uses. `both` is the default: discovery over UDP on
-/// 127.0.0.1, data over shared memory between processes of this host.
+/// The transports that carry a participant's data. Discovery is over UDP on 127.0.0.1
+/// whatever the choice, so that every participant finds every other; a pair whose data
+/// paths have nothing in common (shm and udp) is reported when it meets.
 enum class Transport
 {
-  shared_memory,  // "shm": shared memory only, for discovery as well
-  udp,            // "udp": UDPv4 on 127.0.0.1 only
-  both,           // "both": shared memory and UDPv4 on 127.0.0.1
+  shared_memory,  // "shm": data over shared memory only
+  udp,            // "udp": data over UDPv4 on 127.0.0.1 only
+  both,           // "both": shared memory with the peers that have it, else UDP
 };
 
 /// "shm", "udp" or "both"; throws Error for anything else.
 Transport parse_transport(std::string_view name);
 const char * transport_name(Transport transport);
 
-/// The highest DDS domain id whose UDP ports fit in 16 bits (7400 + 250 * id + 11 + 2 * 15).
+/// The highest DDS domain id whose UDP ports fit in 16 bits for 60 participants
+/// (7400 + 250 * id + 11 + 2 * 59).
 constexpr uint32_t kMaxDomainId = 232;
 
 /// ROS_DOMAIN_ID when it is set, else 0. Throws Error when it is set to something that is
@@ -40,19 +42,27 @@ uint32_t default_domain();
 uint32_t parse_domain(const std::string & text, const std::string & what);
 
 /// Participant settings that keep all traffic on this host:
-/// - the built-in transports are off; shared memory and/or UDPv4 restricted to the
-///   127.0.0.1 interface take their place;
-/// - with UDP, discovery is unicast: the participant listens for discovery on 127.0.0.1
+/// - the built-in transports are off; UDPv4 restricted to the 127.0.0.1 interface and,
+///   unless `transport` is udp, shared memory take their place;
+/// - discovery is unicast over UDP: the participant listens for discovery on 127.0.0.1
 ///   and announces itself to 127.0.0.1 only (the initial peers), on the ports of the first
-///   kMaxLocalParticipants participants of the domain; no multicast locator is set, so none
-///   is used or announced;
-/// - shared memory alone discovers through shared memory, which never touches a network;
+///   max_local_participants(domain) participants of the domain; no multicast locator is
+///   set, so none is used or announced;
+/// - with shm, the participant announces only shared memory locators for its data;
+/// - a participant that has not announced itself for kLeaseSeconds is taken as gone;
 /// - user data "enclave=/;" as ROS 2 participants carry it.
 eprosima::fastdds::dds::DomainParticipantQos loopback_participant_qos(
-  const std::string & name, Transport transport);
+  const std::string & name, Transport transport, uint32_t domain = 0);
 
-/// How many participants of one domain on this host find each other over UDP.
-constexpr uint32_t kMaxLocalParticipants = 16;
+/// How many participants of `domain` on this host find each other: as many as have
+/// discovery ports in the domain's own block of ports (120; fewer in domains above 231,
+/// whose ports reach 65535).
+uint32_t max_local_participants(uint32_t domain);
+
+/// A participant announces itself every half second and is taken as gone when no
+/// announcement came for this long.
+constexpr double kAnnouncementSeconds = 0.5;
+constexpr double kLeaseSeconds = 5;
 
 /// Removes the environment settings that would make Fast DDS send elsewhere than loopback
 /// (ROS_DISCOVERY_SERVER turns a participant into a client of remote discovery servers).

@@ -1,21 +1,18 @@
 #include "node.hpp"
 
 #include <algorithm>
-#include <atomic>
-#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <set>
 #include <utility>
 
 #include <fastdds/dds/domain/DomainParticipantFactory.hpp>
+#include <fastdds/dds/domain/DomainParticipantListener.hpp>
 #include <fastdds/dds/log/Log.hpp>
 #include <fastdds/dds/log/StdoutErrConsumer.hpp>
-#include <fastdds/dds/publisher/DataWriterListener.hpp>
-#include <fastdds/dds/publisher/qos/DataWriterQos.hpp>
-#include <fastdds/dds/subscriber/DataReaderListener.hpp>
-#include <fastdds/dds/subscriber/qos/DataReaderQos.hpp>
 #include <fastdds/dds/topic/TypeSupport.hpp>
 
 #include "cdr_data_type.hpp"
-#include "payload.hpp"
 #include "ros_names.hpp"
 #include "rosidl_typesupport_fastrtps_cpp/service_type_support.h"
 
@@ -25,10 +22,7 @@ namespace dds
 {
 
 namespace fdds = eprosima::fastdds::dds;
-using eprosima::fastrtps::Duration_t;
 using eprosima::fastrtps::rtps::GUID_t;
-using eprosima::fastrtps::rtps::SampleIdentity;
-using eprosima::fastrtps::rtps::WriteParams;
 using ReturnCode = eprosima::fastrtps::types::ReturnCode_t;
 
 // Fast DDS 2.9.1 deletes some of its objects through a pointer to a base class of another
@@ -40,387 +34,6 @@ const char * __asan_default_options()
 {
   return "new_delete_type_mismatch=0";
 }
-
-// ---- Quality of service ----
-
-static const Duration_t kHeartbeatPeriod(0, 100 * 1000 * 1000);
-static const Duration_t kMaxBlockingTime(5, 0);
-static constexpr double kMaxBlockingSeconds = 5;
-static constexpr char kMaxBlockingText[] = "5 s";
-// A writer keeps at most this many unacknowledged samples (64 MiB of 1 MiB messages); a
-// reader at most kReaderSamples not yet taken.
-static constexpr int32_t kWriterSamples = 64;
-static constexpr int32_t kReaderSamples = 128;
-// Samples whose room is allocated up front; more are allocated as needed.
-static constexpr int32_t kPreallocatedSamples = 16;
-
-static void lossless(
-  fdds::ReliabilityQosPolicy & reliability, fdds::HistoryQosPolicy & history,
-  fdds::DurabilityQosPolicy & durability, fdds::ResourceLimitsQosPolicy & limits,
-  int32_t max_samples)
-{
-  reliability.kind = fdds::RELIABLE_RELIABILITY_QOS;
-  reliability.max_blocking_time = kMaxBlockingTime;
-  history.kind = fdds::KEEP_ALL_HISTORY_QOS;
-  durability.kind = fdds::VOLATILE_DURABILITY_QOS;
-  limits.max_samples = max_samples;
-  limits.max_instances = 1;
-  limits.max_samples_per_instance = max_samples;
-  limits.allocated_samples = kPreallocatedSamples;
-}
-
-static fdds::DataWriterQos writer_qos()
-{
-  fdds::DataWriterQos qos = fdds::DATAWRITER_QOS_DEFAULT;
-  lossless(qos.reliability(), qos.history(), qos.durability(), qos.resource_limits(),
-    kWriterSamples);
-  qos.reliable_writer_qos().times.heartbeatPeriod = kHeartbeatPeriod;
-  qos.endpoint().history_memory_policy =
-    eprosima::fastrtps::rtps::PREALLOCATED_WITH_REALLOC_MEMORY_MODE;
-  qos.publish_mode().kind = fdds::SYNCHRONOUS_PUBLISH_MODE;
-  // Shared memory comes from the transport; data-sharing needs plain types, ours are not.
-  qos.data_sharing().off();
-  return qos;
-}
-
-static fdds::DataReaderQos reader_qos()
-{
-  fdds::DataReaderQos qos = fdds::DATAREADER_QOS_DEFAULT;
-  lossless(qos.reliability(), qos.history(), qos.durability(), qos.resource_limits(),
-    kReaderSamples);
-  qos.endpoint().history_memory_policy =
-    eprosima::fastrtps::rtps::PREALLOCATED_WITH_REALLOC_MEMORY_MODE;
-  qos.data_sharing().off();
-  return qos;
-}
-
-// ---- Time and signals ----
-
-Deadline deadline_in(double seconds)
-{
-  seconds = std::max(0.0, std::min(seconds, 86400.0));
-  return Clock::now() + std::chrono::duration_cast<Clock::duration>(
-    std::chrono::duration<double>(seconds));
-}
-
-static std::atomic<bool> g_interrupted{false};
-
-extern "C" void kovel_cdr_on_signal(int)
-{
-  g_interrupted.store(true);
-}
-
-void stop_on_signals()
-{
-  std::signal(SIGINT, kovel_cdr_on_signal);
-  std::signal(SIGTERM, kovel_cdr_on_signal);
-}
-
-bool interrupted()
-{
-  return g_interrupted.load();
-}
-
-static Duration_t to_duration(Clock::duration duration)
-{
-  auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count();
-  nanoseconds = std::max<int64_t>(nanoseconds, 0);
-  return Duration_t(static_cast<int32_t>(nanoseconds / 1000000000),
-           static_cast<uint32_t>(nanoseconds % 1000000000));
-}
-
-// ---- Activity ----
-
-void Activity::notify()
-{
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++generation_;
-  }
-  changed_.notify_all();
-}
-
-bool Activity::wait_until(Deadline deadline, const std::function<bool()> & ready)
-{
-  constexpr auto kSlice = std::chrono::milliseconds(100);
-  std::unique_lock<std::mutex> lock(mutex_);
-  // Ends by the deadline: every pass either returns or waits, and the waits end at the
-  // deadline.
-  while (true) {
-    uint64_t seen = generation_;
-    lock.unlock();
-    bool done = ready();
-    lock.lock();
-    if (done) {
-      return true;
-    }
-    Deadline now = Clock::now();
-    if (now >= deadline || interrupted()) {
-      return false;
-    }
-    changed_.wait_until(lock, std::min(deadline, now + kSlice),
-      [&]() {return generation_ != seen;});
-  }
-}
-
-// ---- Writer ----
-
-class Writer::Listener : public fdds::DataWriterListener
-{
-public:
-  explicit Listener(Activity & activity)
-  : activity_(activity) {}
-
-  void on_publication_matched(
-    fdds::DataWriter *, const fdds::PublicationMatchedStatus & status) override
-  {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      GUID_t reader = eprosima::fastrtps::rtps::iHandle2GUID(status.last_subscription_handle);
-      if (status.current_count_change > 0) {
-        matched_.insert(reader);
-      } else if (status.current_count_change < 0) {
-        matched_.erase(reader);
-      }
-    }
-    activity_.notify();
-  }
-
-  size_t count() const
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return matched_.size();
-  }
-
-  bool contains(const GUID_t & reader) const
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return matched_.count(reader) > 0;
-  }
-
-private:
-  Activity & activity_;
-  mutable std::mutex mutex_;
-  std::set<GUID_t> matched_;
-};
-
-Writer::Writer(const MessageType & type, std::string name, Activity & activity)
-: type_(type), name_(std::move(name)), listener_(new Listener(activity))
-{
-}
-
-Writer::~Writer() = default;
-
-size_t Writer::matched_readers() const
-{
-  return listener_->count();
-}
-
-bool Writer::is_matched(const GUID_t & reader) const
-{
-  return listener_->contains(reader);
-}
-
-GUID_t Writer::guid() const
-{
-  return writer_->guid();
-}
-
-void Writer::write(const Record & record, WriteParams & params)
-{
-  void * sample = const_cast<Record *>(&record);
-  if (writer_->write(sample, params)) {
-    return;
-  }
-  // Either the type support refuses the record (then encoding it says why), or the history
-  // is full of samples the readers have not acknowledged yet. Fast DDS 2.9.1 reports a full
-  // history at once instead of blocking for max_blocking_time, so the blocking is done here:
-  // wait for acknowledgements and try again, for at most that time.
-  encode_payload(type_, record.data());
-  const Deadline give_up = deadline_in(kMaxBlockingSeconds);
-  constexpr auto kSlice = std::chrono::milliseconds(20);
-  while (Clock::now() < give_up && !interrupted()) {
-    writer_->wait_for_acknowledgments(to_duration(std::min<Clock::duration>(
-        give_up - Clock::now(), kSlice)));
-    if (writer_->write(sample, params)) {
-      return;
-    }
-  }
-  throw Error("cannot write to '" + name_ + "': the readers left no room in the history for " +
-          kMaxBlockingText);
-}
-
-void Writer::write(const Record & record)
-{
-  WriteParams params;
-  write(record, params);
-}
-
-bool Writer::wait_for_acknowledgments(Deadline deadline)
-{
-  constexpr auto kSlice = std::chrono::milliseconds(100);
-  // At most one pass per slice until the deadline.
-  while (true) {
-    Deadline now = Clock::now();
-    Clock::duration wait = std::min<Clock::duration>(deadline - now, kSlice);
-    if (writer_->wait_for_acknowledgments(to_duration(wait)) == ReturnCode::RETCODE_OK) {
-      return true;
-    }
-    if (Clock::now() >= deadline || interrupted()) {
-      return false;
-    }
-  }
-}
-
-// ---- Reader ----
-
-class Reader::Listener : public fdds::DataReaderListener
-{
-public:
-  explicit Listener(Activity & activity)
-  : activity_(activity) {}
-
-  void on_data_available(fdds::DataReader *) override
-  {
-    activity_.notify();
-  }
-
-  void on_subscription_matched(
-    fdds::DataReader *, const fdds::SubscriptionMatchedStatus & status) override
-  {
-    matched_.store(status.current_count);
-    activity_.notify();
-  }
-
-  size_t count() const
-  {
-    return static_cast<size_t>(std::max(0, matched_.load()));
-  }
-
-private:
-  Activity & activity_;
-  std::atomic<int32_t> matched_{0};
-};
-
-Reader::Reader(const MessageType & type, std::string name, Activity & activity)
-: type_(type), name_(std::move(name)), listener_(new Listener(activity))
-{
-}
-
-Reader::~Reader() = default;
-
-size_t Reader::matched_writers() const
-{
-  return listener_->count();
-}
-
-GUID_t Reader::guid() const
-{
-  return reader_->guid();
-}
-
-bool Reader::has_data() const
-{
-  fdds::SampleInfo info;
-  return reader_->get_first_untaken_info(&info) == ReturnCode::RETCODE_OK;
-}
-
-std::optional<Record> Reader::take(fdds::SampleInfo * info)
-{
-  fdds::SampleInfo local;
-  fdds::SampleInfo * where = info != nullptr ? info : &local;
-  // Skips the samples that only report a change of state; at most as many as the history
-  // holds.
-  for (int32_t i = 0; i <= kReaderSamples; ++i) {
-    Record record(type_);
-    if (reader_->take_next_sample(&record, where) != ReturnCode::RETCODE_OK) {
-      return std::nullopt;
-    }
-    if (where->valid_data) {
-      return record;
-    }
-  }
-  return std::nullopt;
-}
-
-// ---- Services ----
-
-ServiceServer::ServiceServer(
-  const ServiceType & type, Reader & requests, Writer & replies, Activity & activity)
-: type_(type), requests_(requests), replies_(replies), activity_(activity)
-{
-}
-
-size_t ServiceServer::answer_pending(const Handler & handler, double reply_match_wait)
-{
-  size_t answered = 0;
-  for (int32_t i = 0; i < kReaderSamples; ++i) {
-    fdds::SampleInfo info;
-    std::optional<Record> request = requests_.take(&info);
-    if (!request) {
-      break;
-    }
-    Record response(*type_.response);
-    handler(*request, response);
-    // A client may name its reply reader in the request's related sample identity; then
-    // the reply waits until that reader is known, or it would go nowhere.
-    const GUID_t & reply_reader = info.related_sample_identity.writer_guid();
-    if (reply_reader != GUID_t::unknown() && reply_reader != info.sample_identity.writer_guid()) {
-      activity_.wait_until(deadline_in(reply_match_wait),
-        [&]() {return replies_.is_matched(reply_reader);});
-    }
-    WriteParams params;
-    params.related_sample_identity(info.sample_identity);
-    replies_.write(response, params);
-    ++answered;
-  }
-  return answered;
-}
-
-ServiceClient::ServiceClient(
-  const ServiceType & type, Writer & requests, Reader & replies, Activity & activity)
-: type_(type), requests_(requests), replies_(replies), activity_(activity)
-{
-}
-
-bool ServiceClient::wait_for_server(Deadline deadline)
-{
-  return activity_.wait_until(deadline, [&]() {
-             return requests_.matched_readers() > 0 && replies_.matched_writers() > 0;
-           });
-}
-
-std::optional<Record> ServiceClient::call(const Record & request, Deadline deadline)
-{
-  WriteParams params;
-  // Names the reply reader, for servers that wait for it before replying.
-  params.related_sample_identity().writer_guid(replies_.guid());
-  requests_.write(request, params);
-  const SampleIdentity sent = params.sample_identity();
-  const GUID_t reply_reader = replies_.guid();
-
-  std::optional<Record> reply;
-  activity_.wait_until(deadline, [&]() {
-      for (int32_t i = 0; i < kReaderSamples; ++i) {
-        fdds::SampleInfo info;
-        std::optional<Record> candidate = replies_.take(&info);
-        if (!candidate) {
-          return false;
-        }
-        const SampleIdentity & related = info.related_sample_identity;
-        if (related.sequence_number() == sent.sequence_number() &&
-        (related.writer_guid() == sent.writer_guid() || related.writer_guid() == reply_reader))
-        {
-          reply.emplace(std::move(*candidate));
-          return true;
-        }
-      }
-      return false;
-    });
-  return reply;
-}
-
-// ---- Node ----
 
 // Fast DDS reports its own errors on standard error, never on standard output, which
 // carries the commands' results.
@@ -434,13 +47,99 @@ static void route_middleware_log()
     });
 }
 
-Node::Node(const std::string & name, uint32_t domain, Transport transport)
-: domain_(domain), transport_(transport)
+// Discovery is over UDP on 127.0.0.1 whatever the transport, so a participant also meets
+// peers that cannot take its data: a udp participant cannot write to a reader that takes
+// data over shared memory only (shm), nor can a writer of a udp participant write to a shm
+// participant. A shm participant has UDP for discovery, so it writes to udp readers. Each
+// such remote endpoint on one of the node's topics is reported once.
+class Node::Discovery : public fdds::DomainParticipantListener
 {
+public:
+  Discovery(Transport transport, Report report)
+  : transport_(transport), report_(std::move(report)) {}
+
+  void add_topic(const std::string & dds_topic)
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    topics_.insert(dds_topic);
+  }
+
+  void on_subscriber_discovery(
+    fdds::DomainParticipant *, eprosima::fastrtps::rtps::ReaderDiscoveryInfo && info) override
+  {
+    if (info.status == eprosima::fastrtps::rtps::ReaderDiscoveryInfo::DISCOVERED_READER) {
+      check(true, info.info.guid(), info.info.topicName().to_string(),
+        info.info.remote_locators().unicast);
+    }
+  }
+
+  void on_publisher_discovery(
+    fdds::DomainParticipant *, eprosima::fastrtps::rtps::WriterDiscoveryInfo && info) override
+  {
+    if (info.status == eprosima::fastrtps::rtps::WriterDiscoveryInfo::DISCOVERED_WRITER) {
+      check(false, info.info.guid(), info.info.topicName().to_string(),
+        info.info.remote_locators().unicast);
+    }
+  }
+
+private:
+  template<class Locators>
+  void check(
+    bool reader, const GUID_t & guid, const std::string & dds_topic, const Locators & locators)
+  {
+    bool udp = false, shm = false;
+    for (const auto & locator : locators) {
+      udp = udp || locator.kind == LOCATOR_KIND_UDPv4;
+      shm = shm || locator.kind == LOCATOR_KIND_SHM;
+    }
+    // Fast DDS leaves out the locators that this participant has no transport for.
+    const bool reachable = reader ?
+      transport_ != Transport::udp || udp :
+      transport_ != Transport::shared_memory || shm || locators.empty();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (reachable || !unreachable_.insert(guid).second || topics_.count(dds_topic) == 0) {
+        return;
+      }
+    }
+    report_(reader ?
+      "a reader of " + dds_topic + " takes data over shared memory only, which --transport " +
+      "udp cannot write to; use --transport both" :
+      "a writer of " + dds_topic + " sends data over UDP only, which --transport shm does not " +
+      "take; use --transport both");
+  }
+
+public:
+  bool unreachable(const GUID_t & endpoint)
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return unreachable_.count(endpoint) > 0;
+  }
+
+private:
+
+  Transport transport_;
+  Report report_;
+  std::mutex mutex_;
+  std::set<std::string> topics_;
+  std::set<GUID_t> unreachable_;
+};
+
+Node::Node(const std::string & name, uint32_t domain, Transport transport, Report report)
+: domain_(domain), transport_(transport), report_(std::move(report))
+{
+  if (!report_) {
+    report_ = [name](const std::string & line) {
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), line.c_str());
+      };
+  }
+  discovery_ = std::make_unique<Discovery>(transport, report_);
   route_middleware_log();
   forget_remote_discovery_settings();
   auto * factory = fdds::DomainParticipantFactory::get_instance();
-  participant_ = factory->create_participant(domain, loopback_participant_qos(name, transport));
+  participant_ = factory->create_participant(domain,
+      loopback_participant_qos(name, transport, domain), discovery_.get(),
+      fdds::StatusMask::none());
   if (participant_ == nullptr) {
     throw Error("cannot create a DDS participant in domain " + std::to_string(domain) +
             " over " + transport_name(transport));
@@ -463,18 +162,10 @@ void Node::release()
   if (participant_ == nullptr) {
     return;
   }
-  for (auto & writer : writers_) {
-    if (writer->writer_ != nullptr) {
-      publisher_->delete_datawriter(writer->writer_);
-      writer->writer_ = nullptr;
-    }
-  }
-  for (auto & reader : readers_) {
-    if (reader->reader_ != nullptr) {
-      subscriber_->delete_datareader(reader->reader_);
-      reader->reader_ = nullptr;
-    }
-  }
+  servers_.clear();
+  clients_.clear();
+  writers_.clear();
+  readers_.clear();
   if (publisher_ != nullptr) {
     participant_->delete_publisher(publisher_);
   }
@@ -489,7 +180,7 @@ void Node::release()
   participant_ = nullptr;
 }
 
-fdds::Topic * Node::topic(
+fdds::Topic & Node::topic(
   const MessageType & type, const rosidl_message_type_support_t * handle,
   const std::string & dds_topic)
 {
@@ -501,7 +192,7 @@ fdds::Topic * Node::topic(
       throw Error("topic " + dds_topic + " is already used with type " +
               found->second->get_type_name());
     }
-    return found->second;
+    return *found->second;
   }
   if (participant_->find_type(type_name).empty() &&
     participant_->register_type(support, type_name) != ReturnCode::RETCODE_OK)
@@ -513,49 +204,57 @@ fdds::Topic * Node::topic(
     throw Error("cannot create topic " + dds_topic);
   }
   topics_[dds_topic] = created;
-  return created;
+  discovery_->add_topic(dds_topic);
+  return *created;
 }
 
 Writer & Node::create_writer(
   const MessageType & type, const rosidl_message_type_support_t * handle,
-  const std::string & dds_topic, const std::string & name)
+  const std::string & dds_topic, const std::string & name, const Qos & qos)
 {
-  fdds::Topic * where = topic(type, handle, dds_topic);
-  writers_.push_back(std::make_unique<Writer>(type, name, activity_));
-  Writer & writer = *writers_.back();
-  writer.writer_ = publisher_->create_datawriter(where, writer_qos(), writer.listener_.get(),
-      fdds::StatusMask::publication_matched());
-  if (writer.writer_ == nullptr) {
-    writers_.pop_back();
-    throw Error("cannot create a writer on " + dds_topic);
-  }
-  return writer;
+  fdds::Topic & where = topic(type, handle, dds_topic);
+  writers_.push_back(std::make_unique<Writer>(*publisher_, where, type, name, qos, activity_));
+  return *writers_.back();
 }
 
 Reader & Node::create_reader(
   const MessageType & type, const rosidl_message_type_support_t * handle,
-  const std::string & dds_topic, const std::string & name)
+  const std::string & dds_topic, const std::string & name, const Qos & qos)
 {
-  fdds::Topic * where = topic(type, handle, dds_topic);
-  readers_.push_back(std::make_unique<Reader>(type, name, activity_));
-  Reader & reader = *readers_.back();
-  reader.reader_ = subscriber_->create_datareader(where, reader_qos(), reader.listener_.get(),
-      fdds::StatusMask::data_available() << fdds::StatusMask::subscription_matched());
-  if (reader.reader_ == nullptr) {
-    readers_.pop_back();
-    throw Error("cannot create a reader on " + dds_topic);
-  }
-  return reader;
+  fdds::Topic & where = topic(type, handle, dds_topic);
+  readers_.push_back(std::make_unique<Reader>(*subscriber_, where, type, name, qos, activity_,
+    report_));
+  return *readers_.back();
 }
 
-Writer & Node::create_publisher(const MessageType & type, std::string_view topic)
+Writer & Node::create_publisher(const MessageType & type, std::string_view topic, const Qos & qos)
 {
-  return create_writer(type, type.handle(), dds_topic_name(topic), fully_qualified_name(topic));
+  return create_writer(type, type.handle(), dds_topic_name(topic), fully_qualified_name(topic),
+           qos);
 }
 
-Reader & Node::create_subscription(const MessageType & type, std::string_view topic)
+Reader & Node::create_subscription(
+  const MessageType & type, std::string_view topic, const Qos & qos)
 {
-  return create_reader(type, type.handle(), dds_topic_name(topic), fully_qualified_name(topic));
+  return create_reader(type, type.handle(), dds_topic_name(topic), fully_qualified_name(topic),
+           qos);
+}
+
+bool Node::unreachable(const GUID_t & endpoint) const
+{
+  return discovery_->unreachable(endpoint);
+}
+
+void Node::remove(Writer & writer)
+{
+  writers_.erase(std::remove_if(writers_.begin(), writers_.end(),
+    [&](const std::unique_ptr<Writer> & mine) {return mine.get() == &writer;}), writers_.end());
+}
+
+void Node::remove(Reader & reader)
+{
+  readers_.erase(std::remove_if(readers_.begin(), readers_.end(),
+    [&](const std::unique_ptr<Reader> & mine) {return mine.get() == &reader;}), readers_.end());
 }
 
 static const service_type_support_callbacks_t & service_callbacks(const ServiceType & type)
@@ -572,10 +271,10 @@ ServiceServer & Node::create_service(const ServiceType & type, std::string_view 
   const service_type_support_callbacks_t & callbacks = service_callbacks(type);
   std::string full = fully_qualified_name(name);
   Reader & requests = create_reader(*type.request, callbacks.request_members_,
-      dds_request_topic_name(name), full);
+      dds_request_topic_name(name), full, service_qos());
   Writer & replies = create_writer(*type.response, callbacks.response_members_,
-      dds_reply_topic_name(name), full);
-  servers_.push_back(std::make_unique<ServiceServer>(type, requests, replies, activity_));
+      dds_reply_topic_name(name), full, service_qos());
+  servers_.push_back(std::make_unique<ServiceServer>(type, requests, replies));
   return *servers_.back();
 }
 
@@ -584,9 +283,9 @@ ServiceClient & Node::create_client(const ServiceType & type, std::string_view n
   const service_type_support_callbacks_t & callbacks = service_callbacks(type);
   std::string full = fully_qualified_name(name);
   Writer & requests = create_writer(*type.request, callbacks.request_members_,
-      dds_request_topic_name(name), full);
+      dds_request_topic_name(name), full, service_qos());
   Reader & replies = create_reader(*type.response, callbacks.response_members_,
-      dds_reply_topic_name(name), full);
+      dds_reply_topic_name(name), full, service_qos());
   clients_.push_back(std::make_unique<ServiceClient>(type, requests, replies, activity_));
   return *clients_.back();
 }

@@ -189,17 +189,21 @@ TEST(Loopback, ParticipantsUseOnlyLoopbackAndSharedMemory)
         ADD_FAILURE() << "a transport that is neither UDPv4 nor shared memory";
       }
     }
-    EXPECT_EQ(udp, transport == Transport::shared_memory ? 0u : 1u);
+    // Discovery is always over UDP on loopback; shm restricts only the data.
+    EXPECT_EQ(udp, 1u);
     EXPECT_EQ(shm, transport == Transport::udp ? 0u : 1u);
+    for (const auto & locator : qos.wire_protocol().default_unicast_locator_list) {
+      EXPECT_EQ(locator.kind, LOCATOR_KIND_SHM);
+    }
+    EXPECT_EQ(qos.wire_protocol().default_unicast_locator_list.empty(),
+      transport != Transport::shared_memory);
 
     const auto & builtin = qos.wire_protocol().builtin;
     EXPECT_TRUE(builtin.metatrafficMulticastLocatorList.empty());
     EXPECT_TRUE(qos.wire_protocol().default_multicast_locator_list.empty());
-    if (transport != Transport::shared_memory) {
-      // Without these Fast DDS would fall back to multicast discovery.
-      ASSERT_FALSE(builtin.metatrafficUnicastLocatorList.empty());
-      ASSERT_FALSE(builtin.initialPeersList.empty());
-    }
+    // Without these Fast DDS would fall back to multicast discovery.
+    ASSERT_FALSE(builtin.metatrafficUnicastLocatorList.empty());
+    ASSERT_FALSE(builtin.initialPeersList.empty());
     for (const auto & list : {builtin.metatrafficUnicastLocatorList, builtin.initialPeersList}) {
       for (const auto & locator : list) {
         EXPECT_EQ(IPLocator::ip_to_string(locator), "127.0.0.1");

@@ -1,6 +1,7 @@
 #include "process.hpp"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,9 +48,13 @@ static std::string read_file(const std::string & path)
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-Process::Process(const std::vector<std::string> & argv)
+Process::Process(const std::vector<std::string> & argv, bool output_pipe)
 : out_path_(temporary_path()), err_path_(temporary_path())
 {
+  int pipe_ends[2] = {-1, -1};
+  if (output_pipe && pipe2(pipe_ends, O_CLOEXEC) != 0) {
+    throw std::runtime_error("cannot make a pipe");
+  }
   for (const std::string & word : argv) {
     command_ += (command_.empty() ? "" : " ") + word.substr(0, 200);
   }
@@ -64,7 +69,7 @@ Process::Process(const std::vector<std::string> & argv)
   }
   if (pid_ == 0) {
     int in = open("/dev/null", O_RDONLY);
-    int out = open(out_path_.c_str(), O_WRONLY | O_TRUNC);
+    int out = output_pipe ? pipe_ends[1] : open(out_path_.c_str(), O_WRONLY | O_TRUNC);
     int err = open(err_path_.c_str(), O_WRONLY | O_TRUNC);
     if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
       dup2(err, 2) < 0)
@@ -74,6 +79,10 @@ Process::Process(const std::vector<std::string> & argv)
     execv(pointers[0], pointers.data());
     _exit(127);
   }
+  if (output_pipe) {
+    close(pipe_ends[1]);
+    output_ = pipe_ends[0];
+  }
 }
 
 Process::~Process()
@@ -82,8 +91,52 @@ Process::~Process()
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
+  close_output();
   remove_file(out_path_);
   remove_file(err_path_);
+}
+
+void Process::signal(int number)
+{
+  if (pid_ > 0) {
+    kill(pid_, number);
+  }
+}
+
+bool Process::read_line(std::string & line, double seconds)
+{
+  auto deadline = std::chrono::steady_clock::now() +
+    std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
+  // One read per pass, each waiting at most until the deadline.
+  while (output_ >= 0) {
+    size_t end = unread_.find('\n');
+    if (end != std::string::npos) {
+      line = unread_.substr(0, end);
+      unread_.erase(0, end + 1);
+      return true;
+    }
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now()).count();
+    pollfd ready{output_, POLLIN, 0};
+    if (left <= 0 || poll(&ready, 1, static_cast<int>(left)) <= 0) {
+      return false;
+    }
+    char buffer[4096];
+    ssize_t got = read(output_, buffer, sizeof(buffer));
+    if (got <= 0) {
+      return false;
+    }
+    unread_.append(buffer, static_cast<size_t>(got));
+  }
+  return false;
+}
+
+void Process::close_output()
+{
+  if (output_ >= 0) {
+    close(output_);
+    output_ = -1;
+  }
 }
 
 int Process::wait(double seconds)

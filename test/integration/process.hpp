@@ -14,8 +14,9 @@ namespace kovel_test
 class Process
 {
 public:
-  /// Starts argv[0] with the arguments; standard input is empty.
-  explicit Process(const std::vector<std::string> & argv);
+  /// Starts argv[0] with the arguments; standard input is empty. Standard output goes to a
+  /// file, or with `output_pipe` to a pipe that the test reads (read_line) and may close.
+  explicit Process(const std::vector<std::string> & argv, bool output_pipe = false);
   /// Kills the process if it still runs, reaps it and removes its output files.
   ~Process();
   Process(const Process &) = delete;
@@ -27,6 +28,14 @@ public:
 
   /// Sends SIGTERM (the processes stop cleanly on it).
   void terminate();
+  /// Sends any signal.
+  void signal(int number);
+  pid_t pid() const {return pid_;}
+
+  /// With an output pipe: the next line the process wrote, waiting at most `seconds`;
+  /// false when none came. close_output() closes the test's end of the pipe.
+  bool read_line(std::string & line, double seconds);
+  void close_output();
 
   std::string out() const;
   std::string err() const;
@@ -39,6 +48,8 @@ private:
   std::string command_;
   std::string out_path_;
   std::string err_path_;
+  int output_ = -1;
+  std::string unread_;
 };
 
 /// The path of a new temporary file holding `text`; removed by remove_file.
