@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "type_catalog.hpp"
+
 namespace kovel_cdr
 {
 
@@ -35,11 +37,27 @@ struct Command
   int (*run)(const Arguments & arguments);
 };
 
+/// The command stopped before it finished: interrupted by a signal, or its output closed.
+/// Ends the command with `exit_code` (130, or 141 for a closed pipe) and one line.
+class Interrupted : public Error
+{
+public:
+  Interrupted(const std::string & what, int exit_code)
+  : Error(what), exit_code_(exit_code) {}
+  int exit_code() const {return exit_code_;}
+
+private:
+  int exit_code_;
+};
+
 /// `text` as a number in [low, high]; throws Error naming `what` otherwise.
 double parse_number(const std::string & what, const std::string & text, double low, double high);
 
 /// Reads FILE, or standard input for "-" or no FILE, whole. Throws Error when it cannot.
 std::string read_input(const std::vector<std::string> & positional, size_t file_index);
+
+/// show: a message or service definition, from the installed interface files.
+Command show_command();
 
 /// The middleware commands (pub, echo, call), when kovel_cdr is built with Fast DDS.
 std::vector<Command> middleware_commands();

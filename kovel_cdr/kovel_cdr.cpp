@@ -11,13 +11,14 @@
 #include "payload.hpp"
 #include "record.hpp"
 #include "type_catalog.hpp"
+#include "yaml_codec.hpp"
 
 namespace kovel_cdr
 {
 
 static Record record_from_input(const MessageType & type, const Arguments & arguments)
 {
-  return make_record(type, parse_json(read_input(arguments.positional, 1), "input"));
+  return make_record(type, message_from_yaml(type, read_input(arguments.positional, 1), "input"));
 }
 
 static std::string to_hex(const std::vector<uint8_t> & bytes)
@@ -85,8 +86,12 @@ static int run_decode(const Arguments & arguments)
     from_hex(input) : std::vector<uint8_t>(input.begin(), input.end());
   Record record(type);
   decode_payload(type, payload.data(), payload.size(), record.data());
-  int indent = arguments.has("compact") ? -1 : 2;
-  write_stdout(record_to_json(type, record.data()).dump(indent) + "\n");
+  nlohmann::ordered_json message = record_to_json(type, record.data());
+  if (arguments.has("json") || arguments.has("compact")) {
+    write_stdout(message.dump(arguments.has("compact") ? -1 : 2) + "\n");
+  } else {
+    write_stdout(message_to_yaml(type, message));
+  }
   return 0;
 }
 
@@ -135,25 +140,27 @@ static const char kTypeNames[] =
 static std::vector<Command> all_commands()
 {
   std::vector<Command> commands{
-    {"encode", "TYPE [FILE] [--hex]", "a message as JSON to a DDS payload",
-      "Reads the message as JSON from FILE or standard input. A member left out takes its\n"
-      "default (0, false, \"\"); floats also take \"nan\", \"inf\" and \"-inf\". Writes the\n"
+    {"encode", "TYPE [FILE] [--hex]", "a message as YAML or JSON to a DDS payload",
+      "Reads the message as YAML ('{name: Kovel, vid: 3}' or block style) or JSON from FILE\n"
+      "or standard input. A member left out takes its default (0, false, ''); floats also\n"
+      "take .nan, .inf, -.inf (or \"nan\", \"inf\", \"-inf\"). Writes the\n"
       "4-byte encapsulation header 00 01 00 00 and the CDR body, as binary or, with --hex,\n"
       "as hex digits.\n",
       1, 2, {}, {"hex"}, run_encode},
-    {"decode", "TYPE [FILE] [--hex] [--compact]", "a DDS payload to JSON",
+    {"decode", "TYPE [FILE] [--hex] [--json] [--compact]", "a DDS payload to YAML or JSON",
       "Reads a payload (binary, or hex digits with --hex) from FILE or standard input and\n"
-      "prints the message as JSON (on one line with --compact). A payload that ends early\n"
-      "or has bytes left over is refused.\n",
-      1, 2, {}, {"hex", "compact"}, run_decode},
+      "prints the message as YAML, as ros2 topic echo does, or as JSON with --json (on one\n"
+      "line with --compact). A payload that ends early or has bytes left over is refused.\n",
+      1, 2, {}, {"hex", "json", "compact"}, run_decode},
     {"sizes", "TYPE [FILE]", "a message's serialized size and the type's maximum",
-      "Reads the message as JSON and prints its serialized size, the type's maximum size\n"
-      "and whether that maximum is a true bound (full_bounded).\n",
+      "Reads the message as YAML or JSON and prints its serialized size, the type's\n"
+      "maximum size and whether that maximum is a true bound (full_bounded).\n",
       1, 2, {}, {}, run_sizes},
     {"types", "", "every message type with its sizes",
       "Lists every message type with the size of its empty message, its maximum size and\n"
       "full_bounded.\n",
       0, 0, {}, {}, run_types},
+    show_command(),
   };
   for (Command & command : middleware_commands()) {
     commands.push_back(command);
@@ -230,8 +237,20 @@ int main(int argc, char ** argv)
         return 0;
       }
     }
+    Arguments arguments;
     try {
-      return command.run(parse(command, argc, argv));
+      arguments = parse(command, argc, argv);
+    } catch (const Error & e) {
+      // The command line does not fit the command: a usage error, as for no command at all.
+      std::fprintf(stderr, "kovel_cdr %s: %s\n", command.name, e.what());
+      return 2;
+    }
+    try {
+      return command.run(arguments);
+    } catch (const Interrupted & e) {
+      // Interrupted by a signal or a closed output: 130 or 141, as shells report them.
+      std::fprintf(stderr, "kovel_cdr %s: %s\n", command.name, e.what());
+      return e.exit_code();
     } catch (const Error & e) {
       std::fprintf(stderr, "kovel_cdr %s: %s\n", command.name, e.what());
     } catch (const std::bad_alloc &) {

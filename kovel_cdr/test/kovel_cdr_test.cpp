@@ -83,10 +83,11 @@ TEST(KovelCdr, FloatsIncludingNanInfinitiesAndNegativeZeroComeBackBitForBit)
     R"("translation":[1e308,-2.5,0]})";
   ToolRun encoded = kovel_cdr("encode Extrinsics --hex", message);
   ASSERT_EQ(encoded.status, 0) << encoded.err;
+  // Decoded as YAML, the form ros2 prints, and encoded back from it.
   ToolRun decoded = kovel_cdr("decode Extrinsics --hex", encoded.out);
   ASSERT_EQ(decoded.status, 0) << decoded.err;
-  EXPECT_NE(decoded.out.find("\"nan\""), std::string::npos);
-  EXPECT_NE(decoded.out.find("-0.0"), std::string::npos);
+  EXPECT_NE(decoded.out.find("- .nan\n"), std::string::npos) << decoded.out;
+  EXPECT_NE(decoded.out.find("- -0.0\n"), std::string::npos) << decoded.out;
   EXPECT_EQ(kovel_cdr("encode Extrinsics --hex", decoded.out).out, encoded.out);
 
   const std::string params = R"({"l_intr_p":[0.1,-0.0,"inf",16777217],"success":true})";
@@ -132,7 +133,7 @@ TEST(KovelCdr, BadInputIsOneLineOnStderrNothingOnStdoutAndAFailingExit)
     {"encode GetString_Request", R"({"structure_needs_at_least_one_member":256})", "out of"},
     {"encode Extrinsics", R"({"rotation":[1,2,3]})", "expected exactly 9 elements, got 3"},
     {"encode Extrinsics", R"({"translation":[1,"one",2]})", "translation[1]: expected a number"},
-    {"encode DeviceInfo", R"({"name":)", "input is not valid JSON"},
+    {"encode DeviceInfo", R"({"name":)", "input is not valid YAML or JSON"},
     {"encode DeviceInfo", "[]", "DeviceInfo: expected an object"},
     {"encode kovel_camera_msgs/srv/DeviceInfo", "{}", "unknown message type"},
     {"encode DeviceInfo extra extra", "{}", "usage: kovel_cdr encode"},
@@ -145,8 +146,8 @@ TEST(KovelCdr, BadInputIsOneLineOnStderrNothingOnStdoutAndAFailingExit)
     {"decode GetString_Response --hex", "00020000" + hex.substr(8), "encapsulation header"},
     {"decode DeviceInfo /no/such/file", "", "cannot open '/no/such/file'"},
     // Once aborts: a number no member can hold, a directory given as the input file.
-    {"encode DeviceInfo --hex", R"({"vid":1e400})", "number out of range"},
-    {"sizes DeviceInfo", R"({"vid":-1e400})", "number out of range"},
+    {"encode DeviceInfo --hex", R"({"vid":1e400})", "DeviceInfo.vid: 1e400 is out of range for int32"},
+    {"sizes DeviceInfo", "vid: -1e400", "DeviceInfo.vid: -1e400 is out of range for int32"},
     {"decode DeviceInfo /", "", "cannot read '/': it is a directory"},
     // Once written as an infinity: a finite float32 beyond the largest float.
     {"encode GetCameraParams_Response", R"({"l_k":[0,0,1e300,0,0]})",
@@ -160,6 +161,40 @@ TEST(KovelCdr, BadInputIsOneLineOnStderrNothingOnStdoutAndAFailingExit)
     EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
   }
+}
+
+TEST(KovelCdr, YamlInFlowOrBlockStyleGivesTheBytesOfTheJson)
+{
+  const std::string json_bytes =
+    kovel_cdr("encode DeviceInfo --hex", R"({"name": "K1", "vid": 3, "serial_number": "007"})").out;
+  ASSERT_FALSE(json_bytes.empty());
+  EXPECT_EQ(kovel_cdr("encode DeviceInfo --hex", "{name: K1, vid: 3, serial_number: '007'}").out,
+    json_bytes);
+  // A plain scalar takes the kind of its member: 007 is a text here.
+  EXPECT_EQ(kovel_cdr("encode DeviceInfo --hex", "name: K1\nvid: 3\nserial_number: 007\n").out,
+    json_bytes);
+}
+
+TEST(KovelCdr, ShowPrintsTheInstalledDefinitionAndExpandsNestedTypes)
+{
+  ToolRun device_info = kovel_cdr("show DeviceInfo");
+  ASSERT_EQ(device_info.status, 0) << device_info.err;
+  EXPECT_NE(device_info.out.find("\nint32 vid\n"), std::string::npos) << device_info.out;
+  EXPECT_EQ(device_info.out.find("\tint32 sec"), std::string::npos);
+
+  ToolRun service = kovel_cdr("show kovel_camera_msgs/srv/GetString");
+  ASSERT_EQ(service.status, 0) << service.err;
+  EXPECT_EQ(service.out.find("---\nstring data\n"), service.out.find("---"));
+  EXPECT_LT(service.out.find("---"), service.out.find("bool success"));
+
+  ToolRun all = kovel_cdr("show DeviceInfo --all");
+  EXPECT_NE(all.out.find("std_msgs/Header header\n\tbuiltin_interfaces/Time stamp\n\t\tint32 sec\n"),
+    std::string::npos) << all.out;
+
+  ToolRun unknown = kovel_cdr("show NoSuchType");
+  EXPECT_NE(unknown.status, 0);
+  EXPECT_NE(unknown.err.find("no installed definition of kovel_camera_msgs/NoSuchType"),
+    std::string::npos) << unknown.err;
 }
 
 TEST(KovelCdr, HelpIsThereForTheToolAndEachCommand)
