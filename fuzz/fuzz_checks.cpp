@@ -13,9 +13,11 @@
 #include <fastcdr/exceptions/Exception.h>
 
 #include "hardening_support.hpp"
+#include "json_codec.hpp"
 #include "payload.hpp"
 #include "record.hpp"
 #include "type_catalog.hpp"
+#include "yaml_codec.hpp"
 
 namespace kovel_fuzz
 {
@@ -206,6 +208,40 @@ void round_trip(const char * type_name, const uint8_t * data, size_t size)
     if (!difference.empty()) {
       broken(type, "the record read back differs: " + difference + at);
     }
+  }
+}
+
+void from_text(const char * type_name, const uint8_t * data, size_t size)
+{
+  const MessageType & type = kovel_cdr::find_message_type(type_name);
+  const std::string text(reinterpret_cast<const char *>(data), size);
+  std::vector<uint8_t> payload;
+  try {
+    kovel_cdr::Record record = kovel_cdr::make_record(
+      type, kovel_cdr::message_from_yaml(type, text, "input"));
+    payload = kovel_cdr::encode_payload(type, record.data());
+  } catch (const kovel_cdr::Error &) {
+    return;  // refused with a reason, as kovel_cdr reports it
+  }
+  // What encode wrote decodes, and as YAML reads back to the same bytes.
+  kovel_cdr::Record back(type);
+  std::vector<uint8_t> again;
+  try {
+    kovel_cdr::decode_payload(type, payload.data(), payload.size(), back.data());
+    const std::string yaml =
+      kovel_cdr::message_to_yaml(type, kovel_cdr::record_to_json(type, back.data()));
+    kovel_cdr::Record reread = kovel_cdr::make_record(
+      type, kovel_cdr::message_from_yaml(type, yaml, "output"));
+    again = kovel_cdr::encode_payload(type, reread.data());
+  } catch (const kovel_cdr::Error & e) {
+    // Text that is not UTF-8 has no YAML or JSON form: refused, not broken.
+    if (std::string(e.what()).find("not UTF-8") != std::string::npos) {
+      return;
+    }
+    broken(type, std::string("its own payload does not come back: ") + e.what());
+  }
+  if (again != payload) {
+    broken(type, "its payload printed as YAML and read back gives other bytes");
   }
 }
 

@@ -1,4 +1,4 @@
-// The two properties every fuzz target checks, for one message type and one input.
+// The properties the fuzz targets check, for one message type and one input.
 // A broken property prints what broke to the real stderr and aborts, so that libFuzzer
 // keeps the input.
 #ifndef KOVEL_FUZZ__FUZZ_CHECKS_HPP_
@@ -21,6 +21,11 @@ void deserialize_any(const char * type_name, const uint8_t * data, size_t size);
 /// (from several start positions) and must take exactly the bytes the size function
 /// gives, and deserializing those bytes must give the same record back.
 void round_trip(const char * type_name, const uint8_t * data, size_t size);
+
+/// The input as the text kovel_cdr encode and sizes take (YAML or JSON): refused with a
+/// reason, or encoded; then what was encoded decodes, prints as YAML and reads back to the
+/// same bytes.
+void from_text(const char * type_name, const uint8_t * data, size_t size);
 
 }  // namespace kovel_fuzz
 

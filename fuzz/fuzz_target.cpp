@@ -1,6 +1,7 @@
 // One libFuzzer entry point, built once per message type and property:
-// KOVEL_FUZZ_TYPE names the type ("DeviceInfo", "GetString_Response", ...) and
-// KOVEL_FUZZ_ROUND_TRIP selects the round-trip property instead of plain deserialization.
+// KOVEL_FUZZ_TYPE names the type ("DeviceInfo", "GetString_Response", ...);
+// KOVEL_FUZZ_ROUND_TRIP selects the round-trip property and KOVEL_FUZZ_FROM_TEXT the
+// YAML/JSON input instead of plain deserialization.
 #include <cstddef>
 #include <cstdint>
 
@@ -12,8 +13,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t * data, size_t size)
 {
-#ifdef KOVEL_FUZZ_ROUND_TRIP
+#if defined(KOVEL_FUZZ_ROUND_TRIP)
   kovel_fuzz::round_trip(KOVEL_FUZZ_TYPE, data, size);
+#elif defined(KOVEL_FUZZ_FROM_TEXT)
+  kovel_fuzz::from_text(KOVEL_FUZZ_TYPE, data, size);
 #else
   kovel_fuzz::deserialize_any(KOVEL_FUZZ_TYPE, data, size);
 #endif

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Writes the seed corpora fuzz/corpus/<Type>/seed-<hash>: every sample message of every
 # type the tool knows (test/samples/<Type>.json when there, and
-# test/hardening/samples/<Type>.json), encoded into a DDS payload by our own kovel_cdr.
+# test/support/samples/<Type>.json), encoded into a DDS payload by our own kovel_cdr; and
+# fuzz/corpus_text/<Type>/seed-<hash> for the text targets: the first three samples as
+# JSON text, and the first as the YAML kovel_cdr decode prints.
 # Replaces the old seeds; keeps the regression-* inputs. Run after the samples change:
 #
 #   bash fuzz/make_seeds.sh [path/to/kovel_cdr]
@@ -28,7 +30,7 @@ for type in $types; do
   mkdir -p "$dir"
   rm -f "$dir"/seed-*
   count=0
-  for samples in test/samples/"$type".json test/hardening/samples/"$type".json; do
+  for samples in test/samples/"$type".json test/support/samples/"$type".json; do
     [ -f "$samples" ] || continue
     messages=$(jq length "$samples")
     for ((i = 0; i < messages; i++)); do
@@ -39,5 +41,24 @@ for type in $types; do
       count=$((count + 1))
     done
   done
-  echo "$type: $count seeds"
+  text_dir=fuzz/corpus_text/$type
+  mkdir -p "$text_dir"
+  rm -f "$text_dir"/seed-*
+  texts=0
+  samples=test/samples/$type.json
+  [ -f "$samples" ] || samples=test/support/samples/$type.json
+  messages=$(jq length "$samples")
+  for ((i = 0; i < messages && i < 3; i++)); do
+    text=$(mktemp)
+    jq -c ".[$i]" "$samples" >"$text"
+    if [ "$i" -eq 0 ]; then
+      yaml=$(mktemp)
+      "$kovel_cdr" encode "$type" "$text" | "$kovel_cdr" decode "$type" >"$yaml"
+      mv "$yaml" "$text_dir/seed-$(sha1sum "$yaml" | cut -c1-16)"
+      texts=$((texts + 1))
+    fi
+    mv "$text" "$text_dir/seed-$(sha1sum "$text" | cut -c1-16)"
+    texts=$((texts + 1))
+  done
+  echo "$type: $count seeds, $texts texts"
 done

@@ -27,6 +27,12 @@ static std::string type_of(const json & value)
   return value.type_name();
 }
 
+// A value as an error message shows it; a text that is not UTF-8 shows its bad bytes as U+FFFD.
+static std::string shown(const json & value)
+{
+  return value.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
 // ---- JSON to record ----
 
 template<class Int>
@@ -41,7 +47,7 @@ static Int integer_from_json(const json & value, const std::string & path)
     value.get<int64_t>() <= static_cast<int64_t>(std::numeric_limits<Int>::max());
   if (!fits) {
     fail(
-      path, "integer " + value.dump() + " out of range [" +
+      path, "integer " + shown(value) + " out of range [" +
       std::to_string(+std::numeric_limits<Int>::min()) + ", " +
       std::to_string(+std::numeric_limits<Int>::max()) + "]");
   }
@@ -66,7 +72,7 @@ static double float_from_json(const json & value, const std::string & path)
       return -std::numeric_limits<double>::infinity();
     }
   }
-  fail(path, "expected a number or \"nan\", \"inf\", \"-inf\", got " + value.dump());
+  fail(path, "expected a number or \"nan\", \"inf\", \"-inf\", got " + shown(value));
 }
 
 static void float64_sequence_from_json(
@@ -104,7 +110,7 @@ static void array_from_json(
     if constexpr (std::is_same_v<Element, float>) {
       const double limit = std::numeric_limits<float>::max() + std::ldexp(1.0, 103);
       if (std::isfinite(number) && std::fabs(number) >= limit) {
-        fail(element_path, value[i].dump() + " is out of range for float32");
+        fail(element_path, shown(value[i]) + " is out of range for float32");
       }
     }
     elements[i] = static_cast<Element>(number);
@@ -156,7 +162,7 @@ static void member_from_json(
       return;
     case Kind::boolean:
       if (!value.is_boolean()) {
-        fail(path, "expected true or false, got " + value.dump());
+        fail(path, "expected true or false, got " + shown(value));
       }
       member_at<bool>(record, member.offset) = value.get<bool>();
       return;

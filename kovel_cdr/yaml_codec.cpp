@@ -1,5 +1,6 @@
 #include "yaml_codec.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -219,7 +220,12 @@ void emit_member(YAML::Emitter & out, const Member & member, const ordered_json 
       return;
     case Kind::string: {
         const std::string & text = value.get_ref<const std::string &>();
-        if (needs_quotes(text)) {
+        // Control characters (an inner NUL, a newline) only survive double quotes, escaped.
+        const bool control = std::any_of(text.begin(), text.end(),
+            [](char c) {return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;});
+        if (control) {
+          out << YAML::DoubleQuoted;
+        } else if (needs_quotes(text)) {
           out << YAML::SingleQuoted;
         }
         out << text;
@@ -290,7 +296,7 @@ std::string message_to_yaml(const MessageType & type, const nlohmann::ordered_js
   if (!out.good()) {
     throw Error("cannot write " + type.name + " as YAML: " + out.GetLastError());
   }
-  return std::string(out.c_str()) + "\n";
+  return std::string(out.c_str(), out.size()) + "\n";
 }
 
 }  // namespace kovel_cdr

@@ -65,15 +65,18 @@ failed=()
 ran=0
 mkdir -p "$build_dir/artifacts"
 for type in $(tr ';' ' ' <"$build_dir/fuzz_types.txt"); do
-  for target in "$build_dir/fuzz_deserialize_$type" "$build_dir/fuzz_round_trip_$type"; do
+  for target in "$build_dir/fuzz_deserialize_$type" "$build_dir/fuzz_round_trip_$type" \
+      "$build_dir/fuzz_from_text_$type"; do
     name=$(basename "$target")
+    seeds=fuzz/corpus/$type
+    [[ "$name" != fuzz_from_text_* ]] || seeds=fuzz/corpus_text/$type
     [[ "$name" == *"$filter"* ]] || continue
     ran=$((ran + 1))
     scratch="$build_dir/corpus/$name"
     mkdir -p "$scratch"
     log="$build_dir/artifacts/$name.log"
     if "$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-        -artifact_prefix="$build_dir/artifacts/$name-" "$scratch" "fuzz/corpus/$type" \
+        -artifact_prefix="$build_dir/artifacts/$name-" "$scratch" "$seeds" \
         >"$log" 2>&1; then
       # A leak, a sanitizer report or a broken property would have failed the run.
       runs_done=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

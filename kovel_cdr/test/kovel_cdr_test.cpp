@@ -133,6 +133,7 @@ TEST(KovelCdr, BadInputIsOneLineOnStderrNothingOnStdoutAndAFailingExit)
     {"encode GetString_Request", R"({"structure_needs_at_least_one_member":256})", "out of"},
     {"encode Extrinsics", R"({"rotation":[1,2,3]})", "expected exactly 9 elements, got 3"},
     {"encode Extrinsics", R"({"translation":[1,"one",2]})", "translation[1]: expected a number"},
+    {"encode GetString_Response", "{success: \"\xff\"}", "expected true or false"},
     {"encode DeviceInfo", R"({"name":)", "input is not valid YAML or JSON"},
     {"encode DeviceInfo", "[]", "DeviceInfo: expected an object"},
     {"encode kovel_camera_msgs/srv/DeviceInfo", "{}", "unknown message type"},
@@ -170,6 +171,12 @@ TEST(KovelCdr, YamlInFlowOrBlockStyleGivesTheBytesOfTheJson)
   ASSERT_FALSE(json_bytes.empty());
   EXPECT_EQ(kovel_cdr("encode DeviceInfo --hex", "{name: K1, vid: 3, serial_number: '007'}").out,
     json_bytes);
+  // A text with an inner NUL and a newline comes back from the YAML decode prints.
+  ToolRun odd = kovel_cdr("encode Metadata --hex", R"({"json_data": "a\u0000b\nc", "header":
+    {"frame_id": "42"}})");
+  ASSERT_EQ(odd.status, 0) << odd.err;
+  ToolRun odd_yaml = kovel_cdr("decode Metadata --hex", odd.out);
+  EXPECT_EQ(kovel_cdr("encode Metadata --hex", odd_yaml.out).out, odd.out) << odd_yaml.out;
   // A plain scalar takes the kind of its member: 007 is a text here.
   EXPECT_EQ(kovel_cdr("encode DeviceInfo --hex", "name: K1\nvid: 3\nserial_number: 007\n").out,
     json_bytes);
