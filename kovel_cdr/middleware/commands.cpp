@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "node.hpp"
 #include "record.hpp"
 #include "type_catalog.hpp"
+#include "yaml_codec.hpp"
 
 namespace kovel_cdr
 {
@@ -89,15 +91,18 @@ std::string count_of(uint64_t count, const char * noun)
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-/// A JSON argument: the JSON text itself, "-" for standard input, or else the name of a
-/// file that holds it.
-nlohmann::json json_argument(const std::string & argument)
+/// A message argument of `type`: the YAML or JSON text itself ('{name: K1}', 'name: K1'),
+/// "-" for standard input, or else the name of a file that holds it.
+nlohmann::json message_argument(const MessageType & type, const std::string & argument)
 {
   size_t first = argument.find_first_not_of(" \t\r\n");
+  std::error_code error;
   bool inline_text = first != std::string::npos &&
-    (argument[first] == '{' || argument[first] == '[');
+    (argument[first] == '{' || argument[first] == '[' ||
+    (argument.find(':') != std::string::npos && argument != "-" &&
+    !std::filesystem::exists(argument, error)));
   std::string text = inline_text ? argument : read_input({argument}, 0);
-  return parse_json(text, "the message");
+  return message_from_yaml(type, text, "the message");
 }
 
 std::string json_line(const Record & record)
@@ -119,7 +124,7 @@ int run_pub(const Arguments & arguments)
 {
   const MessageType & type = find_message_type(arguments.positional[0]);
   const std::string & topic = arguments.positional[1];
-  nlohmann::json json = json_argument(arguments.positional[2]);
+  nlohmann::json json = message_argument(type, arguments.positional[2]);
   std::vector<Record> messages;
   if (json.is_array()) {
     if (json.empty()) {
@@ -304,7 +309,7 @@ int run_call(const Arguments & arguments)
   const ServiceType & service = find_service_type(arguments.positional[0]);
   const std::string & name = arguments.positional[1];
   nlohmann::json json = arguments.positional.size() > 2 ?
-    json_argument(arguments.positional[2]) : nlohmann::json::object();
+    message_argument(*service.request, arguments.positional[2]) : nlohmann::json::object();
   Record request = make_record(*service.request, json);
   double timeout = arguments.number("timeout", 5, 0, 86400);
 
@@ -340,8 +345,9 @@ std::vector<Command> middleware_commands()
     "kovel_camera_msgs::msg::dds_::TYPE_), reliably. Without --times it runs until\n"
     "interrupted, keeping the last 10 messages for the subscribers as ROS 2 does; with\n"
     "--times it keeps every message until every subscriber acknowledged it.\n"
-    "JSON is the message as 'kovel_cdr encode' takes it, or an array of such messages\n"
-    "published in turn; it may also be '-' (standard input) or a file holding the JSON.\n"
+    "MESSAGE is the message as 'kovel_cdr encode' takes it (YAML or JSON), or a list of\n"
+    "such messages published in turn; it may also be '-' (standard input) or a file\n"
+    "holding it.\n"
     "Prints 'publishing #N' for each message.\n\n"
     "  --rate HZ           messages per second (default 1; 0: as fast as possible,\n"
     "                      with --times as fast as the subscribers acknowledge)\n"
@@ -365,18 +371,18 @@ std::vector<Command> middleware_commands()
   static const std::string call_help = std::string(
     "Calls the ROS 2 service NAME (DDS topics rq/NAMERequest and rr/NAMEReply) of type\n"
     "SERVICE (GetDeviceInfo, GetCameraInfo, GetCameraParams or GetString) with the\n"
-    "request JSON (default {}), waits for its reply and prints the reply as JSON on one\n"
-    "line.\n\n"
+    "request REQUEST (YAML or JSON, default {}), waits for its reply and prints the reply\n"
+    "as JSON on one line.\n\n"
     "  --timeout S         how long to wait for a server and its reply (default 5);\n"
     "                      running out is an error\n") + kCommonOptions;
   return {
-    {"pub", "TYPE TOPIC JSON [--rate HZ] [--times N] [--timeout S] [--domain D] [--transport T]",
+    {"pub", "TYPE TOPIC MESSAGE [--rate HZ] [--times N] [--timeout S] [--domain D] [--transport T]",
       "publish a message on a topic, over Fast DDS on loopback", pub_help.c_str(),
       3, 3, {"rate", "times", "timeout", "domain", "transport"}, {}, run_pub},
     {"echo", "TYPE TOPIC [--times N] [--timeout S] [--domain D] [--transport T]",
       "print the messages of a topic as JSON lines", echo_help.c_str(),
       2, 2, {"times", "timeout", "domain", "transport"}, {}, run_echo},
-    {"call", "SERVICE NAME [JSON] [--timeout S] [--domain D] [--transport T]",
+    {"call", "SERVICE NAME [REQUEST] [--timeout S] [--domain D] [--transport T]",
       "call a service and print its reply", call_help.c_str(),
       2, 3, {"timeout", "domain", "transport"}, {}, run_call},
   };
