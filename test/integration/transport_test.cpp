@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "dds_support.hpp"
 #include "json_codec.hpp"
 #include "process.hpp"
 #include "record.hpp"
@@ -24,6 +25,7 @@ namespace
 using kovel_cdr::MessageType;
 using kovel_cdr::Record;
 using kovel_test::Process;
+using kovel_test::lines_of;
 using nlohmann::json;
 
 const std::string kKovelCdr = KOVEL_CDR;
@@ -39,17 +41,6 @@ std::string unique(const std::string & name)
 uint32_t domain_base()
 {
   return 20 + static_cast<uint32_t>(getpid()) % 150;  // the offsets below stay under 232
-}
-
-std::vector<std::string> lines_of(const std::string & text)
-{
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  std::string line;
-  while (std::getline(stream, line)) {
-    lines.push_back(line);
-  }
-  return lines;
 }
 
 // The messages of a type to send: test/samples/<Type>.json when it exists, else a small
@@ -69,12 +60,6 @@ std::string echoed_form(const MessageType & type, const json & message)
   Record record(type);
   kovel_cdr::record_from_json(type, message, record.data());
   return kovel_cdr::record_to_json(type, record.data()).dump();
-}
-
-std::string describe(const Process & process)
-{
-  return process.command() + "\n--- stdout (first 2000 bytes):\n" + process.out().substr(0, 2000) +
-         "\n--- stderr:\n" + process.err();
 }
 
 std::unique_ptr<Process> echo(
