@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "type_catalog.hpp"
+#include "error.hpp"
 
 namespace kovel_cdr
 {

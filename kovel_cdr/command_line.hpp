@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "type_catalog.hpp"
+#include "error.hpp"
 
 namespace kovel_cdr
 {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "command_line.hpp"
-#include "type_catalog.hpp"
+#include "error.hpp"
 
 namespace kovel_cdr
 {

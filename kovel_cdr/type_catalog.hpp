@@ -7,23 +7,16 @@
 #define KOVEL_CDR__TYPE_CATALOG_HPP_
 
 #include <cstddef>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "error.hpp"
 #include "rosidl_runtime_c/message_type_support_struct.h"
 #include "rosidl_runtime_c/service_type_support_struct.h"
 
 namespace kovel_cdr
 {
-
-/// Bad input of any kind: the text names what is wrong and where.
-class Error : public std::runtime_error
-{
-public:
-  using std::runtime_error::runtime_error;
-};
 
 enum class Kind
 {

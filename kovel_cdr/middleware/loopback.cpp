@@ -10,7 +10,7 @@
 #include <fastdds/rtps/transport/shared_mem/SharedMemTransportDescriptor.h>
 #include <fastrtps/utils/IPLocator.h>
 
-#include "type_catalog.hpp"
+#include "error.hpp"
 
 namespace kovel_cdr
 {

@@ -1,6 +1,6 @@
 #include "ros_names.hpp"
 
-#include "type_catalog.hpp"
+#include "error.hpp"
 
 namespace kovel_cdr
 {

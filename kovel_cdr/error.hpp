@@ -1,0 +1,19 @@
+// The one error kovel_cdr and its middleware throw for bad input of any kind: its text
+// names what is wrong and where, and the command boundary prints it as one line.
+#ifndef KOVEL_CDR__ERROR_HPP_
+#define KOVEL_CDR__ERROR_HPP_
+
+#include <stdexcept>
+
+namespace kovel_cdr
+{
+
+class Error : public std::runtime_error
+{
+public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace kovel_cdr
+
+#endif  // KOVEL_CDR__ERROR_HPP_
