@@ -186,18 +186,6 @@ void record_from_json(const MessageType & type, const json & value, void * recor
   member_from_json(whole, value, type.name, record);
 }
 
-json parse_json(const std::string & text, const std::string & what)
-{
-  try {
-    return json::parse(text);
-  } catch (const json::parse_error & e) {
-    throw Error(what + " is not valid JSON: " + e.what());
-  } catch (const json::out_of_range & e) {
-    // A number beyond any member's range (1e400): nlohmann refuses it while parsing.
-    throw Error(what + " holds a number out of range: " + e.what());
-  }
-}
-
 Record make_record(const MessageType & type, const json & value)
 {
   Record record(type);

@@ -17,9 +17,6 @@ namespace kovel_cdr
 /// range or an array of the wrong length throws Error naming the member's path.
 void record_from_json(const MessageType & type, const nlohmann::json & json, void * record);
 
-/// `text` parsed as JSON; throws Error saying that `what` is not valid JSON otherwise.
-nlohmann::json parse_json(const std::string & text, const std::string & what);
-
 /// A new record of the type, filled from a JSON object as record_from_json does.
 Record make_record(const MessageType & type, const nlohmann::json & json);
 

@@ -136,14 +136,13 @@ private:
       }
       type->members.push_back(described_member);
     }
-    const std::string suffix = full_name;
     type->handle = reinterpret_cast<MessageGetter>(entry_point(
         type->package, "rosidl_typesupport_fastrtps_c",
-        "rosidl_typesupport_fastrtps_c__get_message_type_support_handle__" + suffix));
+        "rosidl_typesupport_fastrtps_c__get_message_type_support_handle__" + full_name));
     type->size = reinterpret_cast<decltype(type->size)>(entry_point(
-        type->package, "rosidl_typesupport_fastrtps_c", "get_serialized_size_" + suffix));
+        type->package, "rosidl_typesupport_fastrtps_c", "get_serialized_size_" + full_name));
     type->max = reinterpret_cast<decltype(type->max)>(entry_point(
-        type->package, "rosidl_typesupport_fastrtps_c", "max_serialized_size_" + suffix));
+        type->package, "rosidl_typesupport_fastrtps_c", "max_serialized_size_" + full_name));
     const MessageType & result = *type;
     types_.emplace(full_name, std::move(type));
     return result;

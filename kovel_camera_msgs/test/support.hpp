@@ -110,15 +110,24 @@ inline MessageType type(const std::string & name)
   throw std::runtime_error("no message type " + name);
 }
 
+/// The package's interfaces from its interface files: kind ("msg" or "srv") and name.
+inline std::vector<std::pair<std::string, std::string>> interfaces()
+{
+  std::vector<std::pair<std::string, std::string>> found;
+  std::stringstream files(KOVEL_INTERFACE_FILES);
+  for (std::string file; std::getline(files, file, ','); ) {
+    found.emplace_back(file.substr(0, 3), file.substr(4, file.rfind('.') - 4));
+  }
+  return found;
+}
+
 /// The package's eleven message types, from its interface files: each message, then each
 /// service's request and response.
 inline std::vector<std::string> message_type_names()
 {
   std::vector<std::string> names;
-  std::stringstream files(KOVEL_INTERFACE_FILES);
-  for (std::string file; std::getline(files, file, ','); ) {
-    std::string name = file.substr(4, file.rfind('.') - 4);
-    if (file.compare(0, 4, "msg/") == 0) {
+  for (const auto & [kind, name] : interfaces()) {
+    if (kind == "msg") {
       names.push_back(name);
     } else {
       names.push_back(name + "_Request");
@@ -132,10 +141,9 @@ inline std::vector<std::string> message_type_names()
 inline std::vector<std::string> service_names()
 {
   std::vector<std::string> names;
-  std::stringstream files(KOVEL_INTERFACE_FILES);
-  for (std::string file; std::getline(files, file, ','); ) {
-    if (file.compare(0, 4, "srv/") == 0) {
-      names.push_back(file.substr(4, file.rfind('.') - 4));
+  for (const auto & [kind, name] : interfaces()) {
+    if (kind == "srv") {
+      names.push_back(name);
     }
   }
   return names;
