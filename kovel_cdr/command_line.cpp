@@ -1,6 +1,7 @@
 #include "command_line.hpp"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -29,6 +30,69 @@ double parse_number(const std::string & what, const std::string & text, double l
             nlohmann::json(high).dump() + ", got '" + text + "'");
   }
   return value;
+}
+
+Arguments parse_arguments(
+  const std::string & program, const Command & command, const std::vector<std::string> & words)
+{
+  Arguments arguments;
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string & word = words[i];
+    if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
+      std::string name = word.substr(2);
+      if (command.flag_options.count(name)) {
+        arguments.flags.insert(name);
+      } else if (command.value_options.count(name)) {
+        if (i + 1 >= words.size()) {
+          throw Error(word + " needs a value");
+        }
+        arguments.values[name] = words[++i];
+      } else {
+        throw Error("unknown option " + word);
+      }
+    } else {
+      arguments.positional.push_back(word);
+    }
+  }
+  if (arguments.positional.size() < command.min_positional ||
+    arguments.positional.size() > command.max_positional)
+  {
+    throw Error("usage: " + program + " " + command.usage);
+  }
+  return arguments;
+}
+
+int run_command(
+  const std::string & program, const Command & command, const std::vector<std::string> & words,
+  const char * epilogue)
+{
+  for (const std::string & word : words) {
+    if (word == "--help" || word == "-h") {
+      std::printf("usage: %s %s\n\n%s\n%s", program.c_str(), command.usage, command.help,
+        epilogue);
+      return 0;
+    }
+  }
+  Arguments arguments;
+  try {
+    arguments = parse_arguments(program, command, words);
+  } catch (const Error & e) {
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+    return 2;
+  }
+  try {
+    return command.run(arguments);
+  } catch (const Interrupted & e) {
+    // Interrupted by a signal or a closed output: 130 or 141, as shells report them.
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+    return e.exit_code();
+  } catch (const std::bad_alloc &) {
+    std::fprintf(stderr, "%s: out of memory\n", program.c_str());
+  } catch (const std::exception & e) {
+    // Anything else still ends as one line and a failing exit, never an abort.
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+  }
+  return 1;
 }
 
 double Arguments::number(const std::string & option, double fallback, double low, double high)

@@ -135,7 +135,9 @@ static const char kTypeNames[] =
   "TYPE is a message type of kovel_camera_msgs, as DeviceInfo, kovel_camera_msgs/DeviceInfo\n"
   "or kovel_camera_msgs/msg/DeviceInfo; a service's request and response are\n"
   "GetString_Request or kovel_camera_msgs/srv/GetString_Response. 'kovel_cdr types' lists\n"
-  "them all.\n";
+  "them all.\n\n"
+  "Exit status: 0 done, 1 failed (one line on stderr), 2 usage, 130 interrupted by\n"
+  "SIGINT, SIGTERM or SIGHUP, 141 standard output closed.\n";
 
 static std::vector<Command> all_commands()
 {
@@ -177,41 +179,6 @@ static void print_usage(FILE * out, const std::vector<Command> & commands)
   std::fprintf(out, "\n'kovel_cdr COMMAND --help' tells more.\n\n%s", kTypeNames);
 }
 
-static void print_help(const Command & command)
-{
-  std::printf("usage: kovel_cdr %s %s\n\n%s\n%s", command.name, command.usage, command.help,
-    kTypeNames);
-}
-
-static Arguments parse(const Command & command, int argc, char ** argv)
-{
-  Arguments arguments;
-  for (int i = 2; i < argc; ++i) {
-    std::string word = argv[i];
-    if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
-      std::string name = word.substr(2);
-      if (command.flag_options.count(name)) {
-        arguments.flags.insert(name);
-      } else if (command.value_options.count(name)) {
-        if (i + 1 >= argc) {
-          throw Error(word + " needs a value");
-        }
-        arguments.values[name] = argv[++i];
-      } else {
-        throw Error(std::string("unknown option ") + word + " for '" + command.name + "'");
-      }
-    } else {
-      arguments.positional.push_back(word);
-    }
-  }
-  if (arguments.positional.size() < command.min_positional ||
-    arguments.positional.size() > command.max_positional)
-  {
-    throw Error(std::string("usage: kovel_cdr ") + command.name + " " + command.usage);
-  }
-  return arguments;
-}
-
 }  // namespace kovel_cdr
 
 int main(int argc, char ** argv)
@@ -231,35 +198,8 @@ int main(int argc, char ** argv)
     if (name != command.name) {
       continue;
     }
-    for (int i = 2; i < argc; ++i) {
-      if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
-        print_help(command);
-        return 0;
-      }
-    }
-    Arguments arguments;
-    try {
-      arguments = parse(command, argc, argv);
-    } catch (const Error & e) {
-      // The command line does not fit the command: a usage error, as for no command at all.
-      std::fprintf(stderr, "kovel_cdr %s: %s\n", command.name, e.what());
-      return 2;
-    }
-    try {
-      return command.run(arguments);
-    } catch (const Interrupted & e) {
-      // Interrupted by a signal or a closed output: 130 or 141, as shells report them.
-      std::fprintf(stderr, "kovel_cdr %s: %s\n", command.name, e.what());
-      return e.exit_code();
-    } catch (const Error & e) {
-      std::fprintf(stderr, "kovel_cdr %s: %s\n", command.name, e.what());
-    } catch (const std::bad_alloc &) {
-      std::fprintf(stderr, "kovel_cdr %s: out of memory\n", command.name);
-    } catch (const std::exception & e) {
-      // Anything else still ends as one line and a failing exit, never an abort.
-      std::fprintf(stderr, "kovel_cdr %s: %s\n", command.name, e.what());
-    }
-    return 1;
+    return run_command(std::string("kovel_cdr ") + command.name, command,
+             std::vector<std::string>(argv + 2, argv + argc), kTypeNames);
   }
   std::fprintf(stderr, "kovel_cdr: unknown command '%s' ('kovel_cdr --help' lists them)\n",
     name.c_str());

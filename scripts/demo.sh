@@ -78,10 +78,14 @@ run() {  # run LABEL COMMAND...: prints the command's output, records a failure
   fi
 }
 
+run "the graph: every topic and service with its type" \
+  "$kovel_cdr" list
 run "/camera/device_info: 2 DeviceInfo messages" \
   "$kovel_cdr" echo DeviceInfo /camera/device_info --times 2 --timeout 10
-run "/camera/metadata: 3 Metadata messages" \
-  "$kovel_cdr" echo Metadata /camera/metadata --times 3 --timeout 10
+run "/camera/metadata: 3 messages, the type taken from the graph, as JSON lines" \
+  "$kovel_cdr" echo /camera/metadata --times 3 --timeout 10 --json
+run "/camera/metadata: its rate" \
+  "$kovel_cdr" hz /camera/metadata --timeout 2.5
 run "/camera/extrinsics: 2 Extrinsics messages" \
   "$kovel_cdr" echo Extrinsics /camera/extrinsics --times 2 --timeout 10
 run "service /camera/get_device_info (GetDeviceInfo)" \

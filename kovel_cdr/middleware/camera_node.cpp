@@ -19,6 +19,7 @@
 
 #include "command_line.hpp"
 #include "json_codec.hpp"
+#include "command_support.hpp"
 #include "loopback.hpp"
 #include "node.hpp"
 #include "record.hpp"
@@ -31,66 +32,22 @@ namespace
 
 using nlohmann::json;
 
-const char kUsage[] =
-  "usage: kovel_camera_node [--namespace NS] [--rate HZ] [--duration S] [--domain D]\n"
-  "                         [--transport shm|udp|both]\n\n"
+const char kHelp[] =
   "A simulated Kovel stereo camera. Publishes NS/device_info (DeviceInfo), NS/metadata\n"
-  "(Metadata) and NS/extrinsics (Extrinsics) HZ times a second (default 10) and serves\n"
-  "NS/get_device_info, NS/get_camera_info, NS/get_camera_params and NS/get_string, for S\n"
-  "seconds (default 60, at most 3600) or until stopped. NS defaults to /camera; the\n"
-  "domain to ROS_DOMAIN_ID, else 0; the transport of data to both (shared memory and UDP,\n"
-  "all on 127.0.0.1; discovery is always over UDP on 127.0.0.1).\n\n"
+  "(Metadata) and NS/extrinsics (Extrinsics) HZ times a second and serves\n"
+  "NS/get_device_info, NS/get_camera_info, NS/get_camera_params and NS/get_string, for\n"
+  "--duration seconds or until stopped.\n\n"
   "Topics are reliable, volatile, keep last 10 (ROS 2's default); DeviceInfo is\n"
-  "transient local, keep last 1, so that late subscribers get the latest at once. No\n"
-  "subscriber can hold up the others or the services, which are answered on a thread of\n"
-  "their own.\n\n"
+  "transient local, keep last 1, so that late subscribers get the latest at once. The\n"
+  "--qos-* options set the QoS of all three topics instead. No subscriber can hold up\n"
+  "the others or the services, which are answered on a thread of their own.\n\n"
+  "  --namespace NS      where the topics and services are (default /camera)\n"
+  "  --rate HZ           publications per second, 0.1 to 1000 (default 10)\n"
+  "  --duration S        how long to run, at most 3600 (default 60)\n";
+
+const char kExitStatus[] =
   "Exit status: 0 at the end of the duration or on SIGTERM, 1 failed (one line on\n"
   "stderr), 2 usage, 130 interrupted by SIGINT or SIGHUP, 141 standard output closed.\n";
-
-struct Options
-{
-  std::string name_space = "/camera";
-  double rate = 10;
-  double duration = 60;
-  uint32_t domain = 0;
-  dds::Transport transport = dds::Transport::both;
-};
-
-Options parse(int argc, char ** argv)
-{
-  Options options;
-  options.domain = dds::default_domain();
-  for (int i = 1; i < argc; ++i) {
-    std::string option = argv[i];
-    if (option == "--help" || option == "-h") {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
-    }
-    if (i + 1 >= argc) {
-      throw Error(option == "--namespace" || option == "--rate" || option == "--duration" ||
-              option == "--domain" || option == "--transport" ?
-              option + " needs a value" : "unknown option " + option);
-    }
-    std::string value = argv[++i];
-    if (option == "--namespace") {
-      options.name_space = value;
-    } else if (option == "--rate") {
-      options.rate = parse_number(option, value, 0.1, 1000);
-    } else if (option == "--duration") {
-      options.duration = parse_number(option, value, 0, 3600);
-    } else if (option == "--domain") {
-      options.domain = dds::parse_domain(value, option);
-    } else if (option == "--transport") {
-      options.transport = dds::parse_transport(value);
-    } else {
-      throw Error("unknown option " + option);
-    }
-  }
-  if (!options.name_space.empty() && options.name_space.back() == '/') {
-    options.name_space.pop_back();
-  }
-  return options;
-}
 
 // ---- What the camera reports ----
 
@@ -260,18 +217,25 @@ void serve(
   }
 }
 
-int run(const Options & options)
+int run(const Arguments & arguments)
 {
-  dds::stop_on_signals();
-  dds::Node node("kovel_camera_node", options.domain, options.transport, report);
-  const std::string & ns = options.name_space;
+  std::string ns = arguments.values.count("namespace") ?
+    arguments.values.at("namespace") : "/camera";
+  if (!ns.empty() && ns.back() == '/') {
+    ns.pop_back();
+  }
+  const double rate = arguments.number("rate", 10, 0.1, 1000);
+  const double duration = arguments.number("duration", 60, 0, 3600);
+  auto made = make_node("kovel_camera_node", arguments, report);
+  dds::Node & node = *made;
+  auto qos = [&](const dds::Qos & own) {return dds::qos_from_options(arguments.values, own);};
   // DeviceInfo is a state: a subscriber that joins late gets the latest at once.
   dds::Writer & info_writer = node.create_publisher(find_message_type("DeviceInfo"),
-      ns + "/device_info", dds::latched_qos());
+      ns + "/device_info", qos(dds::latched_qos()));
   dds::Writer & metadata_writer = node.create_publisher(find_message_type("Metadata"),
-      ns + "/metadata");
+      ns + "/metadata", qos(dds::topic_qos()));
   dds::Writer & extrinsics_writer = node.create_publisher(find_message_type("Extrinsics"),
-      ns + "/extrinsics");
+      ns + "/extrinsics", qos(dds::topic_qos()));
   std::vector<dds::ServiceServer *> servers;
   for (const ServiceType * service : service_types()) {
     // GetDeviceInfo is served as NS/get_device_info, and so on.
@@ -280,11 +244,11 @@ int run(const Options & options)
   Output output;
   char text[256];
   std::snprintf(text, sizeof(text), "kovel_camera_node: domain %u over %s, for %g s",
-    node.domain(), dds::transport_name(node.transport()), options.duration);
+    node.domain(), dds::transport_name(node.transport()), duration);
   output.line(text);
   std::snprintf(text, sizeof(text), "kovel_camera_node: publishing %s, %s, %s at %g Hz",
     info_writer.name().c_str(), metadata_writer.name().c_str(),
-    extrinsics_writer.name().c_str(), options.rate);
+    extrinsics_writer.name().c_str(), rate);
   output.line(text);
   for (dds::ServiceServer * server : servers) {
     output.line("kovel_camera_node: serving " + server->name() + " (" + server->type().name + ")");
@@ -293,9 +257,9 @@ int run(const Options & options)
   std::atomic<bool> stop{false};
   std::thread server_thread(serve, std::ref(node), std::cref(servers), std::ref(output),
     std::cref(stop));
-  const dds::Deadline end = dds::deadline_in(options.duration);
+  const dds::Deadline end = dds::deadline_in(duration);
   const auto period = std::chrono::duration_cast<dds::Clock::duration>(
-    std::chrono::duration<double>(1 / options.rate));
+    std::chrono::duration<double>(1 / rate));
   dds::Deadline next_publish = dds::Clock::now();
   uint64_t frame = 0;
   try {
@@ -348,21 +312,14 @@ int run(const Options & options)
 
 int main(int argc, char ** argv)
 {
-  kovel_cdr::Options options;
-  try {
-    options = kovel_cdr::parse(argc, argv);
-  } catch (const std::exception & e) {
-    std::fprintf(stderr, "kovel_camera_node: %s\n", e.what());
-    return 2;
-  }
-  try {
-    return kovel_cdr::run(options);
-  } catch (const kovel_cdr::Error & e) {
-    std::fprintf(stderr, "kovel_camera_node: %s\n", e.what());
-  } catch (const std::bad_alloc &) {
-    std::fprintf(stderr, "kovel_camera_node: out of memory\n");
-  } catch (const std::exception & e) {
-    std::fprintf(stderr, "kovel_camera_node: %s\n", e.what());
-  }
-  return 1;
+  using namespace kovel_cdr;  // NOLINT
+  static const std::string help = std::string(kHelp) + kQosOptions + kCommonOptions;
+  std::set<std::string> options = kQosOptionNames;
+  options.insert(kCommonOptionNames.begin(), kCommonOptionNames.end());
+  options.insert({"namespace", "rate", "duration"});
+  const Command node{"kovel_camera_node",
+    "[--namespace NS] [--rate HZ] [--duration S] [QOS] [--domain D] [--transport T]",
+    "a simulated Kovel stereo camera", help.c_str(), 0, 0, options, kCommonFlagNames, run};
+  return run_command("kovel_camera_node", node, std::vector<std::string>(argv + 1, argv + argc),
+           kExitStatus);
 }

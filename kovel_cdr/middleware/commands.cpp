@@ -13,8 +13,8 @@
 #include <nlohmann/json.hpp>
 
 #include "command_line.hpp"
+#include "command_support.hpp"
 #include "json_codec.hpp"
-#include "loopback.hpp"
 #include "node.hpp"
 #include "record.hpp"
 #include "type_catalog.hpp"
@@ -28,68 +28,7 @@ namespace
 
 using dds::Node;
 
-// ---- What the three commands share ----
-
-const char kCommonOptions[] =
-  "  --domain D          DDS domain id (default: ROS_DOMAIN_ID, else 0)\n"
-  "  --transport T       how data travels: shm (shared memory), udp (UDP on\n"
-  "                      127.0.0.1) or both (default: shared memory with the peers\n"
-  "                      that have it, else UDP). Discovery is always over UDP on\n"
-  "                      127.0.0.1, so all three find each other; udp cannot send to\n"
-  "                      shm, and such a peer is reported. Nothing is ever sent\n"
-  "                      beyond 127.0.0.1.\n\n"
-  "Exit status: 0 done, 1 failed (one line on stderr), 2 usage, 130 interrupted by\n"
-  "SIGINT, SIGTERM or SIGHUP, 141 standard output closed.\n";
-
-uint32_t domain_of(const Arguments & arguments)
-{
-  auto found = arguments.values.find("domain");
-  return found == arguments.values.end() ?
-         dds::default_domain() : dds::parse_domain(found->second, "--domain");
-}
-
-dds::Transport transport_of(const Arguments & arguments)
-{
-  auto found = arguments.values.find("transport");
-  return found == arguments.values.end() ?
-         dds::Transport::both : dds::parse_transport(found->second);
-}
-
-/// "5" for 5, "0.5" for 0.5: seconds as people write them.
-std::string seconds_text(double seconds)
-{
-  char text[32];
-  std::snprintf(text, sizeof(text), "%g", seconds);
-  return text;
-}
-
-/// Writes one line of results. A closed output ends the command as an interruption.
-void print_line(const std::string & line)
-{
-  errno = 0;
-  if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
-    std::fputc('\n', stdout) == EOF || std::fflush(stdout) != 0)
-  {
-    if (errno == EPIPE) {
-      throw Interrupted("interrupted: standard output was closed", dds::kClosedPipeExit);
-    }
-    throw Error("cannot write to standard output");
-  }
-}
-
-/// The command's reports (unreadable samples, unreachable peers): one line each on
-/// standard error.
-Node::Report report_as(const char * command)
-{
-  return [command](const std::string & line) {
-           std::fprintf(stderr, "kovel_cdr %s: %s\n", command, line.c_str());
-         };
-}
-
-std::string count_of(uint64_t count, const char * noun)
-{
-  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
+// ---- What pub and call share ----
 
 /// A message argument of `type`: the YAML or JSON text itself ('{name: K1}', 'name: K1'),
 /// "-" for standard input, or else the name of a file that holds it.
@@ -105,9 +44,16 @@ nlohmann::json message_argument(const MessageType & type, const std::string & ar
   return message_from_yaml(type, text, "the message");
 }
 
-std::string json_line(const Record & record)
+/// The message as the command prints it: a YAML document followed by "---", as ROS 2 prints
+/// messages, or with --json one line of JSON.
+std::string message_text(const Record & record, bool json, bool separator)
 {
-  return record_to_json(record.type(), record.data()).dump();
+  nlohmann::ordered_json message = record_to_json(record.type(), record.data());
+  if (json) {
+    return message.dump();
+  }
+  std::string yaml = message_to_yaml(record.type(), message);
+  return separator ? yaml + "---" : yaml.substr(0, yaml.size() - 1);
 }
 
 // ---- pub ----
@@ -146,10 +92,10 @@ int run_pub(const Arguments & arguments)
   const uint64_t total = static_cast<uint64_t>(times);
   const std::string within = " within " + seconds_text(timeout) + " s";
 
-  dds::stop_on_signals();
-  Node node("kovel_cdr_pub", domain_of(arguments), transport_of(arguments), report_as("pub"));
-  dds::Writer & writer = node.create_publisher(type, topic,
-      counted ? dds::keep_all_qos(kCountedPubHistory) : dds::topic_qos());
+  auto made = make_node("kovel_cdr_pub", arguments, report_as("pub"));
+  Node & node = *made;
+  dds::Writer & writer = node.create_publisher(type, topic, dds::qos_from_options(
+        arguments.values, counted ? dds::keep_all_qos(kCountedPubHistory) : dds::topic_qos()));
   const std::string where = "'" + writer.name() + "'";
   std::set<eprosima::fastrtps::rtps::GUID_t> subscribers;
   if (counted) {
@@ -235,8 +181,7 @@ constexpr int32_t kEchoHistory = 128;
 
 int run_echo(const Arguments & arguments)
 {
-  const MessageType & type = find_message_type(arguments.positional[0]);
-  const std::string & topic = arguments.positional[1];
+  TopicArgument topic = topic_argument(arguments.positional);
   bool counted = arguments.values.count("times") > 0;
   double times = arguments.number("times", 0, 1, 1e12);
   bool timed = arguments.values.count("timeout") > 0;
@@ -246,10 +191,12 @@ int run_echo(const Arguments & arguments)
   }
   uint64_t wanted = counted ? static_cast<uint64_t>(times) : 0;
 
-  dds::stop_on_signals();
-  Node node("kovel_cdr_echo", domain_of(arguments), transport_of(arguments), report_as("echo"));
-  dds::Reader & reader = node.create_subscription(type, topic, dds::keep_all_qos(kEchoHistory));
+  auto made = make_node("kovel_cdr_echo", arguments, report_as("echo"));
+  Node & node = *made;
   dds::Deadline deadline = timed ? dds::deadline_in(timeout) : dds::Deadline::max();
+  dds::Reader & reader = subscribe(node, topic, arguments, dds::keep_all_qos(kEchoHistory),
+      deadline, "echo");
+  const bool json = arguments.has("json");
   uint64_t received = 0;
   auto done = [&]() {return counted && received >= wanted;};
   // Ends when enough messages came, at the deadline or when interrupted.
@@ -267,7 +214,7 @@ int run_echo(const Arguments & arguments)
           ++received;
           std::string line;
           try {
-            line = json_line(*message);
+            line = message_text(*message, json, true);
           } catch (const Error & e) {
             std::fprintf(stderr, "kovel_cdr echo: message %llu: %s\n",
               static_cast<unsigned long long>(received), e.what());  // NOLINT(runtime/int)
@@ -284,6 +231,9 @@ int run_echo(const Arguments & arguments)
   std::string where = "'" + reader.name() + "'";
   std::string skipped = reader.unreadable() == 0 ? "" :
     " (and " + count_of(reader.unreadable(), "unreadable sample") + ")";
+  if (reader.mismatched() > 0) {
+    skipped += " (a publisher's QoS did not match; see above)";
+  }
   if (!done() && dds::interrupted()) {
     throw dds::interruption("after " + count_of(received, "message") + " on " + where +
             skipped);
@@ -313,8 +263,8 @@ int run_call(const Arguments & arguments)
   Record request = make_record(*service.request, json);
   double timeout = arguments.number("timeout", 5, 0, 86400);
 
-  dds::stop_on_signals();
-  Node node("kovel_cdr_call", domain_of(arguments), transport_of(arguments), report_as("call"));
+  auto made = make_node("kovel_cdr_call", arguments, report_as("call"));
+  Node & node = *made;
   dds::ServiceClient & client = node.create_client(service, name);
   const std::string where = "service '" + client.name() + "'";
   dds::Deadline deadline = dds::deadline_in(timeout);
@@ -332,7 +282,7 @@ int run_call(const Arguments & arguments)
     }
     throw Error("no reply from " + where + within);
   }
-  print_line(json_line(*reply));
+  print_line(message_text(*reply, arguments.has("json"), false));
   return 0;
 }
 
@@ -342,8 +292,8 @@ std::vector<Command> middleware_commands()
 {
   static const std::string pub_help = std::string(
     "Publishes the message on the ROS 2 topic TOPIC (DDS topic rt/TOPIC, type\n"
-    "kovel_camera_msgs::msg::dds_::TYPE_), reliably. Without --times it runs until\n"
-    "interrupted, keeping the last 10 messages for the subscribers as ROS 2 does; with\n"
+    "kovel_camera_msgs::msg::dds_::TYPE_). Without --times it runs until interrupted,\n"
+    "reliably, keeping the last 10 messages for the subscribers as ROS 2 does; with\n"
     "--times it keeps every message until every subscriber acknowledged it.\n"
     "MESSAGE is the message as 'kovel_cdr encode' takes it (YAML or JSON), or a list of\n"
     "such messages published in turn; it may also be '-' (standard input) or a file\n"
@@ -357,35 +307,49 @@ std::vector<Command> middleware_commands()
     "                      after the first message is an error: it missed some\n"
     "  --timeout S         how long to wait for the first subscriber, for room to write\n"
     "                      and for the acknowledgements (default 10); running out is an\n"
-    "                      error\n") +
-    kCommonOptions;
+    "                      error\n") + kQosOptions + kCommonOptions;
   static const std::string echo_help = std::string(
-    "Prints each message arriving on the ROS 2 topic TOPIC as JSON on one line (JSON\n"
-    "Lines: one compact object per message, members in record order). Without --times\n"
-    "or --timeout, echo runs until interrupted. It subscribes reliably and keeps up to\n"
-    "128 messages not yet printed. A sample that cannot be read is reported on stderr\n"
-    "(which, from which writer, why), counted and skipped.\n\n"
+    "Prints each message arriving on the ROS 2 topic TOPIC as YAML followed by '---', as\n"
+    "ros2 topic echo does, or with --json as JSON Lines (one compact object per message,\n"
+    "members in record order). Without TYPE, the type is taken from the topic's\n"
+    "publishers. Without --qos-* options, echo takes what the publishers offer: best\n"
+    "effort when one of them is, transient local (their kept messages too) when all of\n"
+    "them are; it keeps up to 128 messages not yet printed. A publisher whose QoS does not\n"
+    "match is reported. A sample that cannot be read is reported on stderr (which, from\n"
+    "which writer, why), counted and skipped. Without --times or --timeout, echo runs\n"
+    "until interrupted.\n\n"
     "  --times N           stop after N messages\n"
     "  --timeout S         stop after S seconds; an error when fewer than N messages (or,\n"
-    "                      without --times, none) arrived\n") + kCommonOptions;
+    "                      without --times, none) arrived\n"
+    "  --json              JSON Lines instead of YAML\n") + kQosOptions + kCommonOptions;
   static const std::string call_help = std::string(
     "Calls the ROS 2 service NAME (DDS topics rq/NAMERequest and rr/NAMEReply) of type\n"
     "SERVICE (GetDeviceInfo, GetCameraInfo, GetCameraParams or GetString) with the\n"
     "request REQUEST (YAML or JSON, default {}), waits for its reply and prints the reply\n"
-    "as JSON on one line.\n\n"
+    "as YAML, or with --json as JSON on one line.\n\n"
     "  --timeout S         how long to wait for a server and its reply (default 5);\n"
-    "                      running out is an error\n") + kCommonOptions;
-  return {
-    {"pub", "TYPE TOPIC MESSAGE [--rate HZ] [--times N] [--timeout S] [--domain D] [--transport T]",
-      "publish a message on a topic, over Fast DDS on loopback", pub_help.c_str(),
-      3, 3, {"rate", "times", "timeout", "domain", "transport"}, {}, run_pub},
-    {"echo", "TYPE TOPIC [--times N] [--timeout S] [--domain D] [--transport T]",
-      "print the messages of a topic as JSON lines", echo_help.c_str(),
-      2, 2, {"times", "timeout", "domain", "transport"}, {}, run_echo},
-    {"call", "SERVICE NAME [REQUEST] [--timeout S] [--domain D] [--transport T]",
+    "                      running out is an error\n"
+    "  --json              JSON instead of YAML\n") + kCommonOptions;
+  auto with = [](std::set<std::string> own, const std::set<std::string> & more) {
+      own.insert(more.begin(), more.end());
+      return own;
+    };
+  const auto common = with(kCommonOptionNames, kQosOptionNames);
+  std::vector<Command> commands{
+    {"pub", "TYPE TOPIC MESSAGE [--rate HZ] [--times N] [--timeout S] [QOS] [--domain D]",
+      "publish a message on a topic", pub_help.c_str(),
+      3, 3, with({"rate", "times", "timeout"}, common), kCommonFlagNames, run_pub},
+    {"echo", "[TYPE] TOPIC [--times N] [--timeout S] [--json] [QOS] [--domain D]",
+      "print the messages of a topic", echo_help.c_str(),
+      1, 2, with({"times", "timeout"}, common), with({"json"}, kCommonFlagNames), run_echo},
+    {"call", "SERVICE NAME [REQUEST] [--timeout S] [--json] [--domain D]",
       "call a service and print its reply", call_help.c_str(),
-      2, 3, {"timeout", "domain", "transport"}, {}, run_call},
+      2, 3, with({"timeout"}, kCommonOptionNames), with({"json"}, kCommonFlagNames), run_call},
   };
+  for (Command & command : graph_commands()) {
+    commands.push_back(std::move(command));
+  }
+  return commands;
 }
 
 }  // namespace kovel_cdr

@@ -22,6 +22,19 @@ using eprosima::fastrtps::rtps::GUID_t;
 using eprosima::fastrtps::rtps::WriteParams;
 using ReturnCode = eprosima::fastrtps::types::ReturnCode_t;
 
+// The QoS policy that kept two endpoints apart, as ros2 names it.
+static std::string policy_name(fdds::QosPolicyId_t policy)
+{
+  switch (policy) {
+    case fdds::RELIABILITY_QOS_POLICY_ID: return "reliability";
+    case fdds::DURABILITY_QOS_POLICY_ID: return "durability";
+    case fdds::DEADLINE_QOS_POLICY_ID: return "deadline";
+    case fdds::LIVELINESS_QOS_POLICY_ID: return "liveliness";
+    case fdds::OWNERSHIP_QOS_POLICY_ID: return "ownership";
+    default: return "QoS policy " + std::to_string(policy);
+  }
+}
+
 static Duration_t to_duration(Clock::duration duration)
 {
   auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count();
@@ -35,8 +48,16 @@ static Duration_t to_duration(Clock::duration duration)
 class Writer::Listener : public fdds::DataWriterListener
 {
 public:
-  explicit Listener(Activity & activity)
-  : activity_(activity) {}
+  Listener(Activity & activity, std::function<void(const std::string &)> incompatible)
+  : activity_(activity), incompatible_(std::move(incompatible)) {}
+
+  void on_offered_incompatible_qos(
+    fdds::DataWriter *, const fdds::OfferedIncompatibleQosStatus & status) override
+  {
+    if (incompatible_) {
+      incompatible_(policy_name(status.last_policy_id));
+    }
+  }
 
   void on_publication_matched(
     fdds::DataWriter *, const fdds::PublicationMatchedStatus & status) override
@@ -73,18 +94,25 @@ public:
 
 private:
   Activity & activity_;
+  std::function<void(const std::string &)> incompatible_;
   mutable std::mutex mutex_;
   std::set<GUID_t> matched_;
 };
 
 Writer::Writer(
   fdds::Publisher & publisher, fdds::Topic & topic, const MessageType & type, std::string name,
-  const Qos & qos, Activity & activity)
-: type_(type), name_(std::move(name)), qos_(qos), publisher_(publisher),
-  listener_(new Listener(activity))
+  const Qos & qos, Activity & activity, Report report)
+: type_(type), name_(std::move(name)), qos_(qos), publisher_(publisher)
 {
+  listener_ = std::make_unique<Listener>(activity, [this, report](const std::string & policy) {
+        if (report) {
+          report("a subscriber of '" + name_ + "' asks for a QoS that this publisher (" +
+          describe(qos_) + ") does not offer: its " + policy + " does not match, so it " +
+          "gets no message");
+        }
+      });
   writer_ = publisher_.create_datawriter(&topic, writer_qos(qos_), listener_.get(),
-      fdds::StatusMask::publication_matched());
+      fdds::StatusMask::publication_matched() << fdds::StatusMask::offered_incompatible_qos());
   if (writer_ == nullptr) {
     throw Error("cannot create a writer on " + topic.get_name());
   }
@@ -182,8 +210,16 @@ bool Writer::wait_for_acknowledgments(Deadline deadline)
 class Reader::Listener : public fdds::DataReaderListener
 {
 public:
-  explicit Listener(Activity & activity)
-  : activity_(activity) {}
+  Listener(Activity & activity, std::function<void(const std::string &)> incompatible)
+  : activity_(activity), incompatible_(std::move(incompatible)) {}
+
+  void on_requested_incompatible_qos(
+    fdds::DataReader *, const fdds::RequestedIncompatibleQosStatus & status) override
+  {
+    if (incompatible_) {
+      incompatible_(policy_name(status.last_policy_id));
+    }
+  }
 
   void on_data_available(fdds::DataReader *) override
   {
@@ -204,6 +240,7 @@ public:
 
 private:
   Activity & activity_;
+  std::function<void(const std::string &)> incompatible_;
   std::atomic<int32_t> matched_{0};
 };
 
@@ -211,10 +248,19 @@ Reader::Reader(
   fdds::Subscriber & subscriber, fdds::Topic & topic, const MessageType & type,
   std::string name, const Qos & qos, Activity & activity, Report report)
 : type_(type), name_(std::move(name)), qos_(qos), report_(std::move(report)),
-  subscriber_(subscriber), listener_(new Listener(activity))
+  subscriber_(subscriber)
 {
+  listener_ = std::make_unique<Listener>(activity, [this](const std::string & policy) {
+        ++mismatched_;
+        if (report_) {
+          report_("a publisher of '" + name_ + "' offers a QoS that this subscription (" +
+          describe(qos_) + ") cannot take: its " + policy + " does not match, so none of " +
+          "its messages arrive");
+        }
+      });
   reader_ = subscriber_.create_datareader(&topic, reader_qos(qos_), listener_.get(),
-      fdds::StatusMask::data_available() << fdds::StatusMask::subscription_matched());
+      fdds::StatusMask::data_available() << fdds::StatusMask::subscription_matched() <<
+      fdds::StatusMask::requested_incompatible_qos());
   if (reader_ == nullptr) {
     throw Error("cannot create a reader on " + topic.get_name());
   }

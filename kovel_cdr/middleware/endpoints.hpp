@@ -30,6 +30,11 @@ namespace kovel_cdr
 namespace dds
 {
 
+/// Where endpoints and nodes tell, one line each, of what they meet on the way: samples
+/// that cannot be read, peers whose QoS or transport keeps them apart. Called from
+/// middleware threads too.
+using Report = std::function<void(const std::string & line)>;
+
 class Writer
 {
 public:
@@ -37,7 +42,8 @@ public:
   /// service). Throws Error when Fast DDS cannot create it.
   Writer(
     eprosima::fastdds::dds::Publisher & publisher, eprosima::fastdds::dds::Topic & topic,
-    const MessageType & type, std::string name, const Qos & qos, Activity & activity);
+    const MessageType & type, std::string name, const Qos & qos, Activity & activity,
+    Report report = {});
   ~Writer();
   Writer(const Writer &) = delete;
   Writer & operator=(const Writer &) = delete;
@@ -78,11 +84,9 @@ private:
 class Reader
 {
 public:
-  /// Reports a sample that arrived but cannot be read, in one line: which sample, from
-  /// which writer, and why.
-  using Report = std::function<void(const std::string & line)>;
-
-  /// A reader of records of `type` on `topic`. Throws Error when Fast DDS cannot create it.
+  /// A reader of records of `type` on `topic`. Reports a sample that arrived but cannot be
+  /// read (which sample, from which writer, and why) and a writer whose QoS does not match.
+  /// Throws Error when Fast DDS cannot create it.
   Reader(
     eprosima::fastdds::dds::Subscriber & subscriber, eprosima::fastdds::dds::Topic & topic,
     const MessageType & type, std::string name, const Qos & qos, Activity & activity,
@@ -107,6 +111,8 @@ public:
 
   /// How many samples could not be read.
   uint64_t unreadable() const {return unreadable_.load();}
+  /// How many times a writer was found whose QoS does not match this reader's.
+  uint64_t mismatched() const {return mismatched_.load();}
 
 private:
   class Listener;
@@ -119,6 +125,7 @@ private:
   std::unique_ptr<Listener> listener_;
   eprosima::fastdds::dds::DataReader * reader_ = nullptr;
   std::atomic<uint64_t> unreadable_{0};
+  std::atomic<uint64_t> mismatched_{0};
 };
 
 }  // namespace dds

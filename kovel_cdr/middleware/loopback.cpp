@@ -50,6 +50,8 @@ const char * transport_name(Transport transport)
       return "shm";
     case Transport::udp:
       return "udp";
+    case Transport::network:
+      return "the network";
     case Transport::both:
       break;
   }
@@ -112,15 +114,28 @@ static eprosima::fastrtps::Duration_t seconds(double value)
   return eprosima::fastrtps::Duration_t(static_cast<long double>(value));
 }
 
-DomainParticipantQos loopback_participant_qos(
-  const std::string & name, Transport transport, uint32_t domain)
+// A participant of the given name with the user data that ROS 2 participants carry.
+static DomainParticipantQos ros_participant_qos(const std::string & name)
 {
-  DomainParticipantQos qos;
+  DomainParticipantQos qos = eprosima::fastdds::dds::PARTICIPANT_QOS_DEFAULT;
   qos.name(name);
-
   static const char kEnclave[] = "enclave=/;";
   qos.user_data().setValue(std::vector<eprosima::fastrtps::rtps::octet>(
       kEnclave, kEnclave + sizeof(kEnclave) - 1));
+  return qos;
+}
+
+DomainParticipantQos participant_qos(
+  const std::string & name, Transport transport, uint32_t domain)
+{
+  return transport == Transport::network ?
+         ros_participant_qos(name) : loopback_participant_qos(name, transport, domain);
+}
+
+DomainParticipantQos loopback_participant_qos(
+  const std::string & name, Transport transport, uint32_t domain)
+{
+  DomainParticipantQos qos = ros_participant_qos(name);
 
   qos.transport().use_builtin_transports = false;
   qos.transport().user_transports.clear();

@@ -24,6 +24,7 @@ enum class Transport
   shared_memory,  // "shm": data over shared memory only
   udp,            // "udp": data over UDPv4 on 127.0.0.1 only
   both,           // "both": shared memory with the peers that have it, else UDP
+  network,        // --network: Fast DDS's defaults, as every ROS 2 node on a LAN
 };
 
 /// "shm", "udp" or "both"; throws Error for anything else.
@@ -53,6 +54,13 @@ uint32_t parse_domain(const std::string & text, const std::string & what);
 /// - user data "enclave=/;" as ROS 2 participants carry it.
 eprosima::fastdds::dds::DomainParticipantQos loopback_participant_qos(
   const std::string & name, Transport transport, uint32_t domain = 0);
+
+/// The participant settings of `transport`: loopback_participant_qos, or for
+/// Transport::network Fast DDS's defaults (UDPv4 on every interface and shared memory,
+/// multicast discovery on the domain's standard ports), which is how ROS 2 nodes on other
+/// hosts are found. Both carry the ROS 2 user data.
+eprosima::fastdds::dds::DomainParticipantQos participant_qos(
+  const std::string & name, Transport transport, uint32_t domain);
 
 /// How many participants of `domain` on this host find each other: as many as have
 /// discovery ports in the domain's own block of ports (120; fewer in domains above 231,

@@ -52,11 +52,17 @@ static void route_middleware_log()
 // data over shared memory only (shm), nor can a writer of a udp participant write to a shm
 // participant. A shm participant has UDP for discovery, so it writes to udp readers. Each
 // such remote endpoint on one of the node's topics is reported once.
+// Discovery is over UDP on 127.0.0.1 whatever the transport, so a participant also meets
+// peers that cannot take its data: a udp participant cannot write to a reader that takes
+// data over shared memory only (shm), nor can a writer of a udp participant write to a shm
+// participant. A shm participant has UDP for discovery, so it writes to udp readers. Each
+// such remote endpoint on one of the node's topics is reported once.
+// Discovery also keeps the graph: every remote endpoint found and not yet gone.
 class Node::Discovery : public fdds::DomainParticipantListener
 {
 public:
-  Discovery(Transport transport, Report report)
-  : transport_(transport), report_(std::move(report)) {}
+  Discovery(Transport transport, Report report, Activity & activity)
+  : transport_(transport), report_(std::move(report)), activity_(activity) {}
 
   void add_topic(const std::string & dds_topic)
   {
@@ -67,22 +73,63 @@ public:
   void on_subscriber_discovery(
     fdds::DomainParticipant *, eprosima::fastrtps::rtps::ReaderDiscoveryInfo && info) override
   {
-    if (info.status == eprosima::fastrtps::rtps::ReaderDiscoveryInfo::DISCOVERED_READER) {
-      check(true, info.info.guid(), info.info.topicName().to_string(),
-        info.info.remote_locators().unicast);
+    using Status = eprosima::fastrtps::rtps::ReaderDiscoveryInfo::DISCOVERY_STATUS;
+    const auto & data = info.info;
+    if (info.status == Status::DISCOVERED_READER) {
+      check(true, data.guid(), data.topicName().to_string(), data.remote_locators().unicast);
     }
+    update(info.status == Status::DISCOVERED_READER || info.status == Status::CHANGED_QOS_READER,
+      RemoteEndpoint{data.guid(), true, data.topicName().to_string(),
+        data.typeName().to_string(),
+        data.m_qos.m_reliability.kind == fdds::BEST_EFFORT_RELIABILITY_QOS,
+        data.m_qos.m_durability.kind == fdds::TRANSIENT_LOCAL_DURABILITY_QOS});
   }
 
   void on_publisher_discovery(
     fdds::DomainParticipant *, eprosima::fastrtps::rtps::WriterDiscoveryInfo && info) override
   {
-    if (info.status == eprosima::fastrtps::rtps::WriterDiscoveryInfo::DISCOVERED_WRITER) {
-      check(false, info.info.guid(), info.info.topicName().to_string(),
-        info.info.remote_locators().unicast);
+    using Status = eprosima::fastrtps::rtps::WriterDiscoveryInfo::DISCOVERY_STATUS;
+    const auto & data = info.info;
+    if (info.status == Status::DISCOVERED_WRITER) {
+      check(false, data.guid(), data.topicName().to_string(), data.remote_locators().unicast);
     }
+    update(info.status == Status::DISCOVERED_WRITER || info.status == Status::CHANGED_QOS_WRITER,
+      RemoteEndpoint{data.guid(), false, data.topicName().to_string(),
+        data.typeName().to_string(),
+        data.m_qos.m_reliability.kind == fdds::BEST_EFFORT_RELIABILITY_QOS,
+        data.m_qos.m_durability.kind == fdds::TRANSIENT_LOCAL_DURABILITY_QOS});
+  }
+
+  std::vector<RemoteEndpoint> endpoints() const
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<RemoteEndpoint> all;
+    for (const auto & [guid, endpoint] : endpoints_) {
+      all.push_back(endpoint);
+    }
+    return all;
+  }
+
+  bool unreachable(const GUID_t & endpoint) const
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return unreachable_.count(endpoint) > 0;
   }
 
 private:
+  void update(bool present, RemoteEndpoint && endpoint)
+  {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (present) {
+        endpoints_[endpoint.guid] = std::move(endpoint);
+      } else {
+        endpoints_.erase(endpoint.guid);
+      }
+    }
+    activity_.notify();
+  }
+
   template<class Locators>
   void check(
     bool reader, const GUID_t & guid, const std::string & dds_topic, const Locators & locators)
@@ -109,20 +156,13 @@ private:
       "take; use --transport both");
   }
 
-public:
-  bool unreachable(const GUID_t & endpoint)
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return unreachable_.count(endpoint) > 0;
-  }
-
-private:
-
   Transport transport_;
   Report report_;
-  std::mutex mutex_;
+  Activity & activity_;
+  mutable std::mutex mutex_;
   std::set<std::string> topics_;
   std::set<GUID_t> unreachable_;
+  std::map<GUID_t, RemoteEndpoint> endpoints_;
 };
 
 Node::Node(const std::string & name, uint32_t domain, Transport transport, Report report)
@@ -133,12 +173,14 @@ Node::Node(const std::string & name, uint32_t domain, Transport transport, Repor
         std::fprintf(stderr, "%s: %s\n", name.c_str(), line.c_str());
       };
   }
-  discovery_ = std::make_unique<Discovery>(transport, report_);
+  discovery_ = std::make_unique<Discovery>(transport, report_, activity_);
   route_middleware_log();
-  forget_remote_discovery_settings();
+  if (transport != Transport::network) {
+    forget_remote_discovery_settings();
+  }
   auto * factory = fdds::DomainParticipantFactory::get_instance();
   participant_ = factory->create_participant(domain,
-      loopback_participant_qos(name, transport, domain), discovery_.get(),
+      participant_qos(name, transport, domain), discovery_.get(),
       fdds::StatusMask::none());
   if (participant_ == nullptr) {
     throw Error("cannot create a DDS participant in domain " + std::to_string(domain) +
@@ -213,7 +255,8 @@ Writer & Node::create_writer(
   const std::string & dds_topic, const std::string & name, const Qos & qos)
 {
   fdds::Topic & where = topic(type, handle, dds_topic);
-  writers_.push_back(std::make_unique<Writer>(*publisher_, where, type, name, qos, activity_));
+  writers_.push_back(std::make_unique<Writer>(*publisher_, where, type, name, qos, activity_,
+    report_));
   return *writers_.back();
 }
 
@@ -243,6 +286,11 @@ Reader & Node::create_subscription(
 bool Node::unreachable(const GUID_t & endpoint) const
 {
   return discovery_->unreachable(endpoint);
+}
+
+std::vector<RemoteEndpoint> Node::remote_endpoints() const
+{
+  return discovery_->endpoints();
 }
 
 void Node::remove(Writer & writer)

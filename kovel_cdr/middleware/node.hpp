@@ -30,12 +30,22 @@ namespace kovel_cdr
 namespace dds
 {
 
+/// An endpoint of another participant, as discovery announced it. Discovery tells a
+/// reader's or writer's reliability and durability, not its history.
+struct RemoteEndpoint
+{
+  eprosima::fastrtps::rtps::GUID_t guid;
+  bool reader = false;
+  std::string dds_topic;
+  std::string dds_type;
+  bool best_effort = false;
+  bool transient_local = false;
+};
+
 class Node
 {
 public:
-  /// Where the node tells, one line each, of what it meets on the way: samples that cannot
-  /// be read, peers that its transport cannot reach. Called from middleware threads too.
-  using Report = std::function<void(const std::string & line)>;
+  using Report = dds::Report;
 
   /// A participant named `name` in `domain` on loopback with the given transports; by
   /// default its reports go to standard error after its name. Throws Error when Fast DDS
@@ -66,6 +76,10 @@ public:
   /// Whether a remote endpoint was found to have no data path in common with this node's
   /// transport (and reported).
   bool unreachable(const eprosima::fastrtps::rtps::GUID_t & endpoint) const;
+
+  /// The endpoints of the other participants of the domain that discovery has found so
+  /// far and not seen go; a change wakes activity().
+  std::vector<RemoteEndpoint> remote_endpoints() const;
 
   Activity & activity() {return activity_;}
   uint32_t domain() const {return domain_;}

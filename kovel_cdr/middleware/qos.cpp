@@ -1,6 +1,9 @@
 #include "qos.hpp"
 
 #include <algorithm>
+#include <cmath>
+
+#include "command_line.hpp"
 
 namespace kovel_cdr
 {
@@ -36,13 +39,93 @@ Qos keep_all_qos(int32_t bound)
   return qos;
 }
 
+Qos sensor_data_qos()
+{
+  Qos qos;
+  qos.best_effort = true;
+  qos.depth = 5;
+  return qos;
+}
+
+static Qos profile(const std::string & name)
+{
+  if (name == "default" || name == "services_default") {
+    return topic_qos();
+  }
+  if (name == "sensor_data") {
+    return sensor_data_qos();
+  }
+  if (name == "system_default") {
+    Qos qos;
+    qos.depth = 1;
+    return qos;
+  }
+  throw Error("--qos-profile: expected default, sensor_data, services_default or "
+          "system_default, got '" + name + "'");
+}
+
+static bool choice(
+  const std::string & option, const std::string & value, const char * no, const char * yes)
+{
+  if (value == no || value == yes) {
+    return value == yes;
+  }
+  throw Error("--" + option + ": expected " + no + " or " + yes + ", got '" + value + "'");
+}
+
+bool has_qos_options(const std::map<std::string, std::string> & options)
+{
+  for (const char * option : {"qos-profile", "qos-reliability", "qos-durability", "qos-history",
+      "qos-depth"})
+  {
+    if (options.count(option) > 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+Qos qos_from_options(const std::map<std::string, std::string> & options, const Qos & base)
+{
+  auto value = [&](const char * option) -> const std::string * {
+      auto found = options.find(option);
+      return found == options.end() ? nullptr : &found->second;
+    };
+  Qos qos = value("qos-profile") ? profile(*value("qos-profile")) : base;
+  if (auto reliability = value("qos-reliability")) {
+    qos.best_effort = choice("qos-reliability", *reliability, "reliable", "best_effort");
+  }
+  if (auto durability = value("qos-durability")) {
+    qos.transient_local = choice("qos-durability", *durability, "volatile", "transient_local");
+  }
+  if (auto history = value("qos-history")) {
+    qos.keep_all = choice("qos-history", *history, "keep_last", "keep_all");
+  }
+  if (auto depth = value("qos-depth")) {
+    double number = parse_number("--qos-depth", *depth, 1, 1000000);
+    if (std::floor(number) != number) {
+      throw Error("--qos-depth: expected a whole number, got " + *depth);
+    }
+    qos.depth = static_cast<int32_t>(number);
+  }
+  return qos;
+}
+
+std::string describe(const Qos & qos)
+{
+  return std::string(qos.best_effort ? "BEST_EFFORT" : "RELIABLE") + ", " +
+         (qos.transient_local ? "TRANSIENT_LOCAL" : "VOLATILE") + ", " +
+         (qos.keep_all ? "KEEP_ALL" : "KEEP_LAST") + " (" + std::to_string(qos.depth) + ")";
+}
+
 // Samples whose room is allocated up front; more are allocated as needed.
 static constexpr int32_t kPreallocatedSamples = 16;
 
 template<class EndpointQos>
 static void apply(const Qos & qos, EndpointQos & endpoint)
 {
-  endpoint.reliability().kind = fdds::RELIABLE_RELIABILITY_QOS;
+  endpoint.reliability().kind = qos.best_effort ?
+    fdds::BEST_EFFORT_RELIABILITY_QOS : fdds::RELIABLE_RELIABILITY_QOS;
   endpoint.reliability().max_blocking_time = Duration_t(kMaxBlockingSeconds);
   endpoint.durability().kind = qos.transient_local ?
     fdds::TRANSIENT_LOCAL_DURABILITY_QOS : fdds::VOLATILE_DURABILITY_QOS;

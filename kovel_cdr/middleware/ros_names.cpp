@@ -1,5 +1,7 @@
 #include "ros_names.hpp"
 
+#include <string>
+
 #include "error.hpp"
 
 namespace kovel_cdr
@@ -62,6 +64,62 @@ std::string dds_request_topic_name(std::string_view service)
 std::string dds_reply_topic_name(std::string_view service)
 {
   return "rr" + fully_qualified_name(service) + "Reply";
+}
+
+static bool ends_with(std::string_view text, std::string_view end)
+{
+  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+RosTopic ros_topic(std::string_view dds_topic)
+{
+  RosTopic ros;
+  if (dds_topic.size() < 4 || dds_topic[2] != '/') {
+    return ros;
+  }
+  std::string_view prefix = dds_topic.substr(0, 2);
+  std::string_view name = dds_topic.substr(2);
+  if (prefix == "rt") {
+    ros.kind = RosTopic::topic;
+  } else if (prefix == "rq" && ends_with(name, "Request")) {
+    ros.kind = RosTopic::request;
+    name.remove_suffix(7);
+  } else if (prefix == "rr" && ends_with(name, "Reply")) {
+    ros.kind = RosTopic::reply;
+    name.remove_suffix(5);
+  }
+  if (ros.kind != RosTopic::none) {
+    ros.name = name;
+  }
+  return ros;
+}
+
+std::string ros_type(std::string_view dds_type)
+{
+  const std::string_view marker = "::dds_::";
+  size_t at = dds_type.find(marker);
+  if (at == std::string_view::npos || !ends_with(dds_type, "_")) {
+    return std::string(dds_type);
+  }
+  std::string head(dds_type.substr(0, at));
+  std::string_view name = dds_type.substr(at + marker.size());
+  name.remove_suffix(1);
+  for (size_t colons; (colons = head.find("::")) != std::string::npos; ) {
+    head.replace(colons, 2, "/");
+  }
+  return head + "/" + std::string(name);
+}
+
+std::string ros_service_type(std::string_view dds_type)
+{
+  std::string type = ros_type(dds_type);
+  for (std::string_view half : {"_Request", "_Response"}) {
+    if (type.find("/srv/") != std::string::npos && ends_with(type, half)) {
+      type.resize(type.size() - half.size());
+      break;
+    }
+  }
+  return type;
 }
 
 }  // namespace dds

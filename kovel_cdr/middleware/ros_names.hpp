@@ -28,6 +28,27 @@ std::string dds_request_topic_name(std::string_view service);
 /// "rr" + the fully qualified service name + "Reply".
 std::string dds_reply_topic_name(std::string_view service);
 
+/// What a DDS topic is in ROS 2 terms: a topic, the request or reply half of a service, or
+/// (for a topic that is not named the ROS 2 way) nothing of ROS 2.
+struct RosTopic
+{
+  enum Kind {none, topic, request, reply};
+  Kind kind = none;
+  std::string name;  // "/camera/metadata", or the service's name "/camera/get_string"
+};
+
+/// "rt/camera/metadata" is topic "/camera/metadata"; "rq/camera/get_stringRequest" and
+/// "rr/camera/get_stringReply" are service "/camera/get_string".
+RosTopic ros_topic(std::string_view dds_topic);
+
+/// "kovel_camera_msgs::msg::dds_::Metadata_" is "kovel_camera_msgs/msg/Metadata". A name
+/// not in that form is given back as it is.
+std::string ros_type(std::string_view dds_type);
+
+/// The service whose request or response type this is:
+/// "kovel_camera_msgs::srv::dds_::GetString_Request_" is "kovel_camera_msgs/srv/GetString".
+std::string ros_service_type(std::string_view dds_type);
+
 }  // namespace dds
 }  // namespace kovel_cdr
 

@@ -18,6 +18,7 @@
 #include "json_codec.hpp"
 #include "loopback.hpp"
 #include "payload.hpp"
+#include "qos.hpp"
 #include "record.hpp"
 #include "ros_names.hpp"
 #include "rosidl_typesupport_fastrtps_cpp/service_type_support.h"
@@ -164,6 +165,70 @@ TEST(RosNames, TopicsAndServicesMapToTheRos2DdsNames)
     EXPECT_THROW(dds_topic_name(bad), kovel_cdr::Error) << "'" << bad << "'";
   }
   EXPECT_NO_THROW(dds_topic_name("/a1/_b/c_2"));
+}
+
+TEST(RosNames, DiscoveredDdsNamesMapBackToRos2Names)
+{
+  using namespace kovel_cdr::dds;  // NOLINT
+  for (const char * name : {"/camera/metadata", "/a"}) {
+    RosTopic topic = ros_topic(dds_topic_name(name));
+    EXPECT_EQ(topic.kind, RosTopic::topic);
+    EXPECT_EQ(topic.name, name);
+    RosTopic request = ros_topic(dds_request_topic_name(name));
+    EXPECT_EQ(request.kind, RosTopic::request);
+    EXPECT_EQ(request.name, name);
+    RosTopic reply = ros_topic(dds_reply_topic_name(name));
+    EXPECT_EQ(reply.kind, RosTopic::reply);
+    EXPECT_EQ(reply.name, name);
+  }
+  for (const char * foreign : {"", "rt", "rt/", "DCPSParticipant", "rq/xReply", "rr/xRequest",
+      "rx/x"})
+  {
+    EXPECT_EQ(ros_topic(foreign).kind, RosTopic::none) << foreign;
+  }
+  EXPECT_EQ(ros_type("kovel_camera_msgs::msg::dds_::Metadata_"), "kovel_camera_msgs/msg/Metadata");
+  EXPECT_EQ(ros_type("kovel_camera_msgs::srv::dds_::GetString_Request_"),
+    "kovel_camera_msgs/srv/GetString_Request");
+  EXPECT_EQ(ros_service_type("kovel_camera_msgs::srv::dds_::GetString_Response_"),
+    "kovel_camera_msgs/srv/GetString");
+  EXPECT_EQ(ros_type("PlainDdsType"), "PlainDdsType");
+  // The names the type support gives our types read back as the catalog's names.
+  for (const kovel_cdr::MessageType * type : kovel_cdr::message_types()) {
+    EXPECT_EQ(ros_type(CdrDataType(*type, type->handle()).getName()), type->full_name());
+  }
+}
+
+// ---- Quality of service ----
+
+TEST(Qos, OptionsTakeRos2NamesOverAProfile)
+{
+  using namespace kovel_cdr::dds;  // NOLINT
+  Qos sensor = qos_from_options({{"qos-profile", "sensor_data"}}, latched_qos());
+  EXPECT_EQ(describe(sensor), "BEST_EFFORT, VOLATILE, KEEP_LAST (5)");
+  Qos changed = qos_from_options({{"qos-profile", "default"}, {"qos-reliability", "best_effort"},
+        {"qos-durability", "transient_local"}, {"qos-history", "keep_all"}, {"qos-depth", "7"}},
+      topic_qos());
+  EXPECT_EQ(describe(changed), "BEST_EFFORT, TRANSIENT_LOCAL, KEEP_ALL (7)");
+  EXPECT_EQ(describe(qos_from_options({}, latched_qos())), "RELIABLE, TRANSIENT_LOCAL, KEEP_LAST (1)");
+  EXPECT_FALSE(has_qos_options({{"domain", "3"}}));
+  for (auto [option, value] : std::vector<std::pair<const char *, const char *>>{
+      {"qos-profile", "fast"}, {"qos-reliability", "sometimes"}, {"qos-durability", "forever"},
+      {"qos-history", "all"}, {"qos-depth", "0"}, {"qos-depth", "2.5"}})
+  {
+    try {
+      qos_from_options({{option, value}}, topic_qos());
+      ADD_FAILURE() << option << " " << value << " was taken";
+    } catch (const kovel_cdr::Error & e) {
+      EXPECT_NE(std::string(e.what()).find(std::string("--") + option), std::string::npos) <<
+        e.what();
+    }
+  }
+  // The reader and writer settings carry the choice to Fast DDS.
+  auto reader = reader_qos(sensor);
+  EXPECT_EQ(reader.reliability().kind, eprosima::fastdds::dds::BEST_EFFORT_RELIABILITY_QOS);
+  EXPECT_EQ(reader.history().depth, 5);
+  EXPECT_EQ(writer_qos(changed).durability().kind,
+    eprosima::fastdds::dds::TRANSIENT_LOCAL_DURABILITY_QOS);
 }
 
 // ---- Network safety ----

@@ -1,0 +1,195 @@
+#include "command_support.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <set>
+
+#include "ros_names.hpp"
+#include "waiting.hpp"
+
+namespace kovel_cdr
+{
+
+const char kQosOptions[] =
+  "  --qos-profile P     default, sensor_data, services_default or system_default,\n"
+  "                      as ROS 2 names them; the options below change it\n"
+  "  --qos-reliability R reliable or best_effort\n"
+  "  --qos-durability D  volatile or transient_local\n"
+  "  --qos-history H     keep_last or keep_all\n"
+  "  --qos-depth N       how many messages the history keeps\n";
+
+const char kCommonOptions[] =
+  "  --domain D          DDS domain id (default: ROS_DOMAIN_ID, else 0)\n"
+  "  --transport T       how data travels: shm (shared memory), udp (UDP on\n"
+  "                      127.0.0.1) or both (default: shared memory with the peers\n"
+  "                      that have it, else UDP). Discovery is always over UDP on\n"
+  "                      127.0.0.1, so all three find each other; udp cannot send to\n"
+  "                      shm, and such a peer is reported. Nothing is ever sent\n"
+  "                      beyond 127.0.0.1.\n"
+  "  --network           standard ROS 2 discovery instead: Fast DDS's defaults, UDP on\n"
+  "                      every network interface and shared memory, multicast\n"
+  "                      discovery, so that ROS 2 nodes on other hosts are found\n";
+
+const std::set<std::string> kCommonOptionNames = {"domain", "transport"};
+const std::set<std::string> kCommonFlagNames = {"network"};
+const std::set<std::string> kQosOptionNames = {
+  "qos-profile", "qos-reliability", "qos-durability", "qos-history", "qos-depth"};
+
+dds::Report report_as(const char * command)
+{
+  return [command](const std::string & line) {
+           std::fprintf(stderr, "kovel_cdr %s: %s\n", command, line.c_str());
+         };
+}
+
+std::unique_ptr<dds::Node> make_node(
+  const std::string & name, const Arguments & arguments, dds::Report report)
+{
+  auto domain = arguments.values.find("domain");
+  auto transport = arguments.values.find("transport");
+  if (arguments.has("network") && transport != arguments.values.end()) {
+    throw Error("--network and --transport exclude each other");
+  }
+  dds::stop_on_signals();
+  return std::make_unique<dds::Node>(name,
+           domain == arguments.values.end() ?
+           dds::default_domain() : dds::parse_domain(domain->second, "--domain"),
+           arguments.has("network") ? dds::Transport::network :
+           transport == arguments.values.end() ? dds::Transport::both :
+           dds::parse_transport(transport->second), std::move(report));
+}
+
+std::string seconds_text(double seconds)
+{
+  char text[32];
+  std::snprintf(text, sizeof(text), "%g", seconds);
+  return text;
+}
+
+std::string count_of(uint64_t count, const char * noun)
+{
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
+void print_line(const std::string & line)
+{
+  errno = 0;
+  if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
+    std::fputc('\n', stdout) == EOF || std::fflush(stdout) != 0)
+  {
+    if (errno == EPIPE) {
+      throw Interrupted("interrupted: standard output was closed", dds::kClosedPipeExit);
+    }
+    throw Error("cannot write to standard output");
+  }
+}
+
+TopicArgument topic_argument(const std::vector<std::string> & positional)
+{
+  if (positional.size() == 1) {
+    return {positional[0], nullptr};
+  }
+  // "TYPE TOPIC" as kovel_cdr has always taken it, or "TOPIC TYPE" as ros2 does.
+  try {
+    return {positional[1], &find_message_type(positional[0])};
+  } catch (const Error & as_type) {
+    try {
+      return {positional[0], &find_message_type(positional[1])};
+    } catch (const Error &) {
+      throw as_type;
+    }
+  }
+}
+
+// Without TYPE and options, a command waits this long for a publisher before it says that
+// it waits; with TYPE, it takes the publishers found by then into account and subscribes.
+constexpr double kGraphSeconds = 2;
+
+static std::vector<dds::RemoteEndpoint> publishers_of(
+  const dds::Node & node, const std::string & dds_topic)
+{
+  std::vector<dds::RemoteEndpoint> found;
+  for (dds::RemoteEndpoint & endpoint : node.remote_endpoints()) {
+    if (!endpoint.reader && endpoint.dds_topic == dds_topic) {
+      found.push_back(std::move(endpoint));
+    }
+  }
+  return found;
+}
+
+static const MessageType & type_of_publishers(
+  const std::string & topic, const std::vector<dds::RemoteEndpoint> & publishers)
+{
+  std::set<std::string> types;
+  for (const dds::RemoteEndpoint & publisher : publishers) {
+    types.insert(dds::ros_type(publisher.dds_type));
+  }
+  if (types.size() > 1) {
+    std::string list;
+    for (const std::string & type : types) {
+      list += (list.empty() ? "" : ", ") + type;
+    }
+    throw Error("the publishers of '" + topic + "' publish more than one type (" + list +
+            "); give TYPE");
+  }
+  const std::string & type = *types.begin();
+  try {
+    return find_message_type(type);
+  } catch (const Error &) {
+    throw Error("'" + topic + "' carries " + type + ", which is not a type of " +
+            "kovel_camera_msgs");
+  }
+}
+
+dds::Reader & subscribe(
+  dds::Node & node, const TopicArgument & topic, const Arguments & arguments,
+  const dds::Qos & base, dds::Deadline deadline, const char * command)
+{
+  const std::string name = dds::fully_qualified_name(topic.topic);
+  const std::string dds_topic = dds::dds_topic_name(name);
+  const bool adapt = !dds::has_qos_options(arguments.values);
+  std::vector<dds::RemoteEndpoint> publishers;
+  if (topic.type == nullptr || adapt) {
+    auto found = [&]() {
+        publishers = publishers_of(node, dds_topic);
+        return !publishers.empty();
+      };
+    if (!node.activity().wait_until(std::min(deadline, dds::deadline_in(kGraphSeconds)), found) &&
+      topic.type == nullptr && !dds::interrupted() && dds::Clock::now() < deadline)
+    {
+      std::fprintf(stderr, "kovel_cdr %s: waiting for a publisher of '%s' to learn its type\n",
+        command, name.c_str());
+      node.activity().wait_until(deadline, found);
+    }
+  }
+  if (dds::interrupted()) {
+    throw dds::interruption("while waiting for a publisher of '" + name + "'");
+  }
+  const MessageType * type = topic.type;
+  if (type == nullptr) {
+    if (publishers.empty()) {
+      throw Error("no publisher of '" + name + "' was found, so its type is unknown; give TYPE");
+    }
+    type = &type_of_publishers(name, publishers);
+  } else {
+    for (const dds::RemoteEndpoint & publisher : publishers) {
+      if (dds::ros_type(publisher.dds_type) != type->full_name()) {
+        std::fprintf(stderr, "kovel_cdr %s: a publisher of '%s' publishes %s, not %s\n",
+          command, name.c_str(), dds::ros_type(publisher.dds_type).c_str(),
+          type->full_name().c_str());
+      }
+    }
+  }
+  dds::Qos qos = dds::qos_from_options(arguments.values, base);
+  if (adapt && !publishers.empty()) {
+    qos.best_effort = std::any_of(publishers.begin(), publishers.end(),
+        [](const dds::RemoteEndpoint & publisher) {return publisher.best_effort;});
+    qos.transient_local = std::all_of(publishers.begin(), publishers.end(),
+        [](const dds::RemoteEndpoint & publisher) {return publisher.transient_local;});
+  }
+  return node.create_subscription(*type, name, qos);
+}
+
+}  // namespace kovel_cdr

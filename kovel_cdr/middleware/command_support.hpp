@@ -1,0 +1,68 @@
+// What kovel_cdr's DDS commands share: the options every one of them takes, how results
+// and reports are written, and how a command finds a topic's type and publishers in the
+// graph before it subscribes.
+#ifndef KOVEL_CDR__MIDDLEWARE__COMMAND_SUPPORT_HPP_
+#define KOVEL_CDR__MIDDLEWARE__COMMAND_SUPPORT_HPP_
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "command_line.hpp"
+#include "loopback.hpp"
+#include "node.hpp"
+#include "qos.hpp"
+#include "type_catalog.hpp"
+
+namespace kovel_cdr
+{
+
+/// The help of --domain, --transport and --network.
+extern const char kCommonOptions[];
+/// The help of the --qos-* options.
+extern const char kQosOptions[];
+/// The options of kCommonOptions and kQosOptions, as a Command lists them.
+extern const std::set<std::string> kCommonOptionNames;
+extern const std::set<std::string> kQosOptionNames;
+extern const std::set<std::string> kCommonFlagNames;
+
+/// Reports on stderr after "kovel_cdr COMMAND: ".
+dds::Report report_as(const char * command);
+
+/// A node named `name` on the domain and transport of --domain, --transport and
+/// --network, that stops waiting on SIGINT, SIGTERM and SIGHUP.
+std::unique_ptr<dds::Node> make_node(
+  const std::string & name, const Arguments & arguments, dds::Report report);
+
+/// "5" for 5, "0.5" for 0.5: seconds as people write them.
+std::string seconds_text(double seconds);
+/// "1 message", "2 messages".
+std::string count_of(uint64_t count, const char * noun);
+
+/// Writes one line of results. A closed output ends the command as an interruption.
+void print_line(const std::string & line);
+
+/// The topic and type of echo, hz and bw, from "[TYPE] TOPIC" or "TOPIC [TYPE]".
+struct TopicArgument
+{
+  std::string topic;
+  const MessageType * type = nullptr;  // nullptr: to be taken from the graph
+};
+TopicArgument topic_argument(const std::vector<std::string> & positional);
+
+/// Subscribes to the topic for echo, hz and bw. Without TYPE, the type is taken from the
+/// topic's publishers (waiting for one until `deadline`); without --qos-* options, the
+/// subscription takes what every publisher found offers: best effort when one of them is,
+/// transient local when all of them are. `base` is the QoS otherwise.
+dds::Reader & subscribe(
+  dds::Node & node, const TopicArgument & topic, const Arguments & arguments,
+  const dds::Qos & base, dds::Deadline deadline, const char * command);
+
+/// list, info, hz and bw.
+std::vector<Command> graph_commands();
+
+}  // namespace kovel_cdr
+
+#endif  // KOVEL_CDR__MIDDLEWARE__COMMAND_SUPPORT_HPP_

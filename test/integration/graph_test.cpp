@@ -1,0 +1,130 @@
+// The tools against a running camera node as a ROS 2 user drives them: the graph as
+// discovery shows it, a topic's type taken from it, rates, YAML out and back in, and
+// subscriptions that adapt to what the publishers offer.
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "dds_support.hpp"
+
+namespace
+{
+
+using kovel_test::Process;
+using kovel_test::describe;
+using kovel_test::domain_base;
+using kovel_test::kCameraNode;
+using kovel_test::kKovelCdr;
+using kovel_test::lines_of;
+using kovel_test::unique;
+
+/// Runs kovel_cdr with the words and the domain; waits at most a minute for it.
+std::unique_ptr<Process> run(std::vector<std::string> words, uint32_t domain, double wait = 60)
+{
+  words.insert(words.begin(), kKovelCdr);
+  words.insert(words.end(), {"--domain", std::to_string(domain)});
+  auto process = std::make_unique<Process>(words);
+  process->wait(wait);
+  return process;
+}
+
+bool contains(const std::string & text, const std::string & part)
+{
+  return text.find(part) != std::string::npos;
+}
+
+TEST(Graph, ListInfoEchoAndHzFindTheCameraByItsNames)
+{
+  const uint32_t domain = domain_base() + 52;
+  const std::string ns = unique("camera");
+  Process node({kCameraNode, "--namespace", ns, "--duration", "60", "--rate", "20",
+      "--domain", std::to_string(domain)});
+
+  auto list = run({"list", "--timeout", "3"}, domain);
+  std::vector<std::string> lines = lines_of(list->out());
+  auto listed = [&](const std::string & line) {
+      return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+  EXPECT_TRUE(listed(ns + "/metadata [kovel_camera_msgs/msg/Metadata]")) << describe(*list);
+  EXPECT_TRUE(listed(ns + "/get_string [kovel_camera_msgs/srv/GetString]")) << describe(*list);
+  EXPECT_EQ(lines.size(), 7u) << describe(*list);
+
+  auto info = run({"info", ns + "/device_info"}, domain);
+  EXPECT_TRUE(contains(info->out(), "Type: kovel_camera_msgs/msg/DeviceInfo\n"
+    "Publisher count: 1\nSubscription count: 0\n")) << describe(*info);
+  EXPECT_TRUE(contains(info->out(), "Durability: TRANSIENT_LOCAL")) << describe(*info);
+
+  // No type given: it comes from the graph. YAML out is what encode takes back in.
+  auto yaml = run({"echo", ns + "/metadata", "--times", "2", "--timeout", "20"}, domain);
+  ASSERT_EQ(yaml->wait(1), 0) << describe(*yaml);
+  std::string first = yaml->out().substr(0, yaml->out().find("---\n"));
+  EXPECT_TRUE(contains(first, "frame_id: camera_depth_optical_frame\n")) << describe(*yaml);
+  EXPECT_EQ(yaml->out().size() - yaml->out().rfind("---\n"), 4u) << describe(*yaml);
+  std::string file = kovel_test::write_temporary_file(first);
+  Process encoded({kKovelCdr, "encode", "Metadata", file, "--hex"});
+  EXPECT_EQ(encoded.wait(20), 0) << describe(encoded);
+  kovel_test::remove_file(file);
+
+  auto json = run({"echo", ns + "/metadata", "--times", "1", "--json", "--timeout", "20"},
+      domain);
+  EXPECT_EQ(json->wait(1), 0) << describe(*json);
+  EXPECT_EQ(lines_of(json->out()).size(), 1u) << describe(*json);
+
+  auto hz = run({"hz", ns + "/metadata", "--timeout", "5"}, domain);
+  EXPECT_EQ(hz->wait(1), 0) << describe(*hz);
+  std::vector<std::string> rates = lines_of(hz->out());
+  ASSERT_GE(rates.size(), 2u) << describe(*hz);
+  double rate = std::stod(rates[rates.size() - 2].substr(std::string("average rate: ").size()));
+  EXPECT_NEAR(rate, 20, 3) << describe(*hz);
+
+  auto unknown = run({"echo", unique("nobody"), "--timeout", "3"}, domain);
+  EXPECT_EQ(unknown->wait(1), 1);
+  EXPECT_TRUE(contains(unknown->err(), "so its type is unknown; give TYPE")) << describe(*unknown);
+
+  node.terminate();
+  EXPECT_EQ(node.wait(20), 0) << describe(node);
+}
+
+TEST(Qos, EchoHearsBestEffortAndLatchedPublishersAndNamesAMismatch)
+{
+  const uint32_t domain = domain_base() + 53;
+  const std::string topic = unique("best_effort");
+  Process pub({kKovelCdr, "pub", "DeviceInfo", topic, "{name: K1, vid: 3}", "--rate", "10",
+      "--qos-profile", "sensor_data", "--domain", std::to_string(domain)});
+
+  auto adapted = run({"echo", topic, "--times", "1", "--timeout", "20", "--json"}, domain);
+  EXPECT_EQ(adapted->wait(1), 0) << describe(*adapted);
+  EXPECT_TRUE(contains(adapted->out(), "\"name\":\"K1\",\"vid\":3")) << describe(*adapted);
+
+  auto asked = run({"echo", "DeviceInfo", topic, "--times", "1", "--timeout", "20",
+      "--qos-reliability", "best_effort"}, domain);
+  EXPECT_EQ(asked->wait(1), 0) << describe(*asked);
+
+  auto reliable = run({"echo", "DeviceInfo", topic, "--times", "1", "--timeout", "3",
+      "--qos-reliability", "reliable"}, domain);
+  EXPECT_EQ(reliable->wait(1), 1) << describe(*reliable);
+  EXPECT_TRUE(contains(reliable->err(), "its reliability does not match")) << describe(*reliable);
+
+  // The camera publishes DeviceInfo transient local: published once, at the start, an
+  // echo that joins later still gets it, because it takes the publisher's durability.
+  const std::string ns = unique("slow_camera");
+  Process node({kCameraNode, "--namespace", ns, "--duration", "60", "--rate", "0.1",
+      "--domain", std::to_string(domain)});
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  auto latched = run({"echo", ns + "/device_info", "--times", "1", "--timeout", "6", "--json"},
+      domain);
+  EXPECT_EQ(latched->wait(1), 0) << describe(*latched);
+  EXPECT_TRUE(contains(latched->out(), "Kovel K1 Stereo")) << describe(*latched);
+
+  pub.terminate();
+  node.terminate();
+  EXPECT_EQ(pub.wait(20), 130) << describe(pub);
+  EXPECT_EQ(node.wait(20), 0) << describe(node);
+}
+
+}  // namespace
