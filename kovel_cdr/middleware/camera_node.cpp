@@ -314,9 +314,8 @@ int main(int argc, char ** argv)
 {
   using namespace kovel_cdr;  // NOLINT
   static const std::string help = std::string(kHelp) + kQosOptions + kCommonOptions;
-  std::set<std::string> options = kQosOptionNames;
-  options.insert(kCommonOptionNames.begin(), kCommonOptionNames.end());
-  options.insert({"namespace", "rate", "duration"});
+  const auto options = options_with(options_with({"namespace", "rate", "duration"},
+      kCommonOptionNames), kQosOptionNames);
   const Command node{"kovel_camera_node",
     "[--namespace NS] [--rate HZ] [--duration S] [QOS] [--domain D] [--transport T]",
     "a simulated Kovel stereo camera", help.c_str(), 0, 0, options, kCommonFlagNames, run};

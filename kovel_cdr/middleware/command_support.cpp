@@ -37,6 +37,12 @@ const std::set<std::string> kCommonFlagNames = {"network"};
 const std::set<std::string> kQosOptionNames = {
   "qos-profile", "qos-reliability", "qos-durability", "qos-history", "qos-depth"};
 
+std::set<std::string> options_with(std::set<std::string> own, const std::set<std::string> & more)
+{
+  own.insert(more.begin(), more.end());
+  return own;
+}
+
 dds::Report report_as(const char * command)
 {
   return [command](const std::string & line) {
@@ -164,7 +170,8 @@ dds::Reader & subscribe(
       node.activity().wait_until(deadline, found);
     }
   }
-  if (dds::interrupted()) {
+  // With TYPE, an interruption ends the command once it subscribed, as any other wait.
+  if (dds::interrupted() && topic.type == nullptr) {
     throw dds::interruption("while waiting for a publisher of '" + name + "'");
   }
   const MessageType * type = topic.type;

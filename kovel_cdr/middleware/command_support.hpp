@@ -28,6 +28,9 @@ extern const std::set<std::string> kCommonOptionNames;
 extern const std::set<std::string> kQosOptionNames;
 extern const std::set<std::string> kCommonFlagNames;
 
+/// The options of `own` and of `more`.
+std::set<std::string> options_with(std::set<std::string> own, const std::set<std::string> & more);
+
 /// Reports on stderr after "kovel_cdr COMMAND: ".
 dds::Report report_as(const char * command);
 

@@ -330,21 +330,19 @@ std::vector<Command> middleware_commands()
     "  --timeout S         how long to wait for a server and its reply (default 5);\n"
     "                      running out is an error\n"
     "  --json              JSON instead of YAML\n") + kCommonOptions;
-  auto with = [](std::set<std::string> own, const std::set<std::string> & more) {
-      own.insert(more.begin(), more.end());
-      return own;
-    };
-  const auto common = with(kCommonOptionNames, kQosOptionNames);
+  const auto common = options_with(kCommonOptionNames, kQosOptionNames);
   std::vector<Command> commands{
     {"pub", "TYPE TOPIC MESSAGE [--rate HZ] [--times N] [--timeout S] [QOS] [--domain D]",
       "publish a message on a topic", pub_help.c_str(),
-      3, 3, with({"rate", "times", "timeout"}, common), kCommonFlagNames, run_pub},
+      3, 3, options_with({"rate", "times", "timeout"}, common), kCommonFlagNames, run_pub},
     {"echo", "[TYPE] TOPIC [--times N] [--timeout S] [--json] [QOS] [--domain D]",
       "print the messages of a topic", echo_help.c_str(),
-      1, 2, with({"times", "timeout"}, common), with({"json"}, kCommonFlagNames), run_echo},
+      1, 2, options_with({"times", "timeout"}, common), options_with({"json"}, kCommonFlagNames),
+      run_echo},
     {"call", "SERVICE NAME [REQUEST] [--timeout S] [--json] [--domain D]",
       "call a service and print its reply", call_help.c_str(),
-      2, 3, with({"timeout"}, kCommonOptionNames), with({"json"}, kCommonFlagNames), run_call},
+      2, 3, options_with({"timeout"}, kCommonOptionNames),
+      options_with({"json"}, kCommonFlagNames), run_call},
   };
   for (Command & command : graph_commands()) {
     commands.push_back(std::move(command));

@@ -288,17 +288,13 @@ std::vector<Command> graph_commands()
     "  --timeout S         stop after S seconds; an error when no message came\n"
     "  --window N          how many of the last messages count (default 10000)\n") +
     kQosOptions + kCommonOptions;
-  std::set<std::string> metered = kQosOptionNames;
-  metered.insert(kCommonOptionNames.begin(), kCommonOptionNames.end());
-  metered.insert({"timeout", "window"});
-  std::set<std::string> listening = kCommonOptionNames;
-  listening.insert("timeout");
-  std::set<std::string> list_flags = kCommonFlagNames;
-  list_flags.insert({"topics", "services"});
+  const auto listening = options_with({"timeout"}, kCommonOptionNames);
+  const auto metered = options_with(options_with({"timeout", "window"}, kCommonOptionNames),
+      kQosOptionNames);
   return {
     {"list", "[--timeout S] [--topics] [--services] [--domain D]",
       "list the topics and services of the graph", list_help.c_str(),
-      0, 0, listening, list_flags, run_list},
+      0, 0, listening, options_with({"topics", "services"}, kCommonFlagNames), run_list},
     {"info", "NAME [--timeout S] [--domain D]",
       "a topic's type, publishers and subscriptions with their QoS", info_help.c_str(),
       1, 1, listening, kCommonFlagNames, run_info},

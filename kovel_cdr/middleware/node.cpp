@@ -64,40 +64,43 @@ public:
   Discovery(Transport transport, Report report, Activity & activity)
   : transport_(transport), report_(std::move(report)), activity_(activity) {}
 
+  /// From now on, reports the endpoints of `dds_topic` that cannot be reached, those
+  /// found before included.
   void add_topic(const std::string & dds_topic)
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    topics_.insert(dds_topic);
+    std::vector<std::pair<GUID_t, bool>> found;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      topics_.insert(dds_topic);
+      for (auto unseen = not_ours_.begin(); unseen != not_ours_.end(); ) {
+        if (unseen->second.first == dds_topic) {
+          found.emplace_back(unseen->first, unseen->second.second);
+          unreachable_.insert(unseen->first);
+          unseen = not_ours_.erase(unseen);
+        } else {
+          ++unseen;
+        }
+      }
+    }
+    for (const auto & [guid, reader] : found) {
+      report_unreachable(reader, dds_topic);
+    }
   }
 
   void on_subscriber_discovery(
     fdds::DomainParticipant *, eprosima::fastrtps::rtps::ReaderDiscoveryInfo && info) override
   {
     using Status = eprosima::fastrtps::rtps::ReaderDiscoveryInfo::DISCOVERY_STATUS;
-    const auto & data = info.info;
-    if (info.status == Status::DISCOVERED_READER) {
-      check(true, data.guid(), data.topicName().to_string(), data.remote_locators().unicast);
-    }
-    update(info.status == Status::DISCOVERED_READER || info.status == Status::CHANGED_QOS_READER,
-      RemoteEndpoint{data.guid(), true, data.topicName().to_string(),
-        data.typeName().to_string(),
-        data.m_qos.m_reliability.kind == fdds::BEST_EFFORT_RELIABILITY_QOS,
-        data.m_qos.m_durability.kind == fdds::TRANSIENT_LOCAL_DURABILITY_QOS});
+    discovered(true, info.info, info.status == Status::DISCOVERED_READER,
+      info.status == Status::DISCOVERED_READER || info.status == Status::CHANGED_QOS_READER);
   }
 
   void on_publisher_discovery(
     fdds::DomainParticipant *, eprosima::fastrtps::rtps::WriterDiscoveryInfo && info) override
   {
     using Status = eprosima::fastrtps::rtps::WriterDiscoveryInfo::DISCOVERY_STATUS;
-    const auto & data = info.info;
-    if (info.status == Status::DISCOVERED_WRITER) {
-      check(false, data.guid(), data.topicName().to_string(), data.remote_locators().unicast);
-    }
-    update(info.status == Status::DISCOVERED_WRITER || info.status == Status::CHANGED_QOS_WRITER,
-      RemoteEndpoint{data.guid(), false, data.topicName().to_string(),
-        data.typeName().to_string(),
-        data.m_qos.m_reliability.kind == fdds::BEST_EFFORT_RELIABILITY_QOS,
-        data.m_qos.m_durability.kind == fdds::TRANSIENT_LOCAL_DURABILITY_QOS});
+    discovered(false, info.info, info.status == Status::DISCOVERED_WRITER,
+      info.status == Status::DISCOVERED_WRITER || info.status == Status::CHANGED_QOS_WRITER);
   }
 
   std::vector<RemoteEndpoint> endpoints() const
@@ -117,6 +120,20 @@ public:
   }
 
 private:
+  /// A remote reader's or writer's announcement: `found` when it is new, `present` unless
+  /// it is gone.
+  template<class ProxyData>
+  void discovered(bool reader, const ProxyData & data, bool found, bool present)
+  {
+    if (found) {
+      check(reader, data.guid(), data.topicName().to_string(), data.remote_locators().unicast);
+    }
+    update(present, RemoteEndpoint{data.guid(), reader, data.topicName().to_string(),
+        data.typeName().to_string(),
+        data.m_qos.m_reliability.kind == fdds::BEST_EFFORT_RELIABILITY_QOS,
+        data.m_qos.m_durability.kind == fdds::TRANSIENT_LOCAL_DURABILITY_QOS});
+  }
+
   void update(bool present, RemoteEndpoint && endpoint)
   {
     {
@@ -125,6 +142,7 @@ private:
         endpoints_[endpoint.guid] = std::move(endpoint);
       } else {
         endpoints_.erase(endpoint.guid);
+        not_ours_.erase(endpoint.guid);
       }
     }
     activity_.notify();
@@ -145,10 +163,20 @@ private:
       transport_ != Transport::shared_memory || shm || locators.empty();
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (reachable || !unreachable_.insert(guid).second || topics_.count(dds_topic) == 0) {
+      if (reachable || unreachable_.count(guid) > 0) {
         return;
       }
+      if (topics_.count(dds_topic) == 0) {
+        not_ours_[guid] = {dds_topic, reader};
+        return;
+      }
+      unreachable_.insert(guid);
     }
+    report_unreachable(reader, dds_topic);
+  }
+
+  void report_unreachable(bool reader, const std::string & dds_topic)
+  {
     report_(reader ?
       "a reader of " + dds_topic + " takes data over shared memory only, which --transport " +
       "udp cannot write to; use --transport both" :
@@ -162,6 +190,8 @@ private:
   mutable std::mutex mutex_;
   std::set<std::string> topics_;
   std::set<GUID_t> unreachable_;
+  // Endpoints that cannot be reached, on topics that the node does not use yet.
+  std::map<GUID_t, std::pair<std::string, bool>> not_ours_;
   std::map<GUID_t, RemoteEndpoint> endpoints_;
 };
 

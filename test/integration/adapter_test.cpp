@@ -209,7 +209,8 @@ TEST(Qos, OptionsTakeRos2NamesOverAProfile)
         {"qos-durability", "transient_local"}, {"qos-history", "keep_all"}, {"qos-depth", "7"}},
       topic_qos());
   EXPECT_EQ(describe(changed), "BEST_EFFORT, TRANSIENT_LOCAL, KEEP_ALL (7)");
-  EXPECT_EQ(describe(qos_from_options({}, latched_qos())), "RELIABLE, TRANSIENT_LOCAL, KEEP_LAST (1)");
+  EXPECT_EQ(describe(qos_from_options({}, latched_qos())),
+    "RELIABLE, TRANSIENT_LOCAL, KEEP_LAST (1)");
   EXPECT_FALSE(has_qos_options({{"domain", "3"}}));
   for (auto [option, value] : std::vector<std::pair<const char *, const char *>>{
       {"qos-profile", "fast"}, {"qos-reliability", "sometimes"}, {"qos-durability", "forever"},

@@ -33,8 +33,12 @@ using kovel_test::lines_of;
 using kovel_test::seconds_since;
 using kovel_test::unique;
 
+// kovel_cdr in the domain; echo and call print JSON lines, which the tests read.
 std::unique_ptr<Process> tool(std::vector<std::string> words, uint32_t domain, bool pipe = false)
 {
+  if (words[0] == "echo" || words[0] == "call") {
+    words.push_back("--json");
+  }
   words.insert(words.begin(), kKovelCdr);
   words.push_back("--domain");
   words.push_back(std::to_string(domain));
@@ -82,13 +86,13 @@ TEST(NodeUnderFaults, NoSubscriberHoldsUpTopicsOrServices)
   };
   std::vector<Fault> faults = {
     {"a subscriber killed with SIGKILL", [&]() {
-        auto echo = tool({"echo", "--json", "Metadata", metadata}, domain);
+        auto echo = tool({"echo", "Metadata", metadata}, domain);
         ASSERT_TRUE(wait_for_output(*echo)) << describe(*echo);
         echo->signal(SIGKILL);
         echo->wait(5);
       }, []() {}},
     {"a subscriber whose output pipe closed", [&]() {
-        auto echo = tool({"echo", "--json", "Metadata", metadata}, domain, true);
+        auto echo = tool({"echo", "Metadata", metadata}, domain, true);
         std::string line;
         ASSERT_TRUE(echo->read_line(line, 15)) << describe(*echo);
         echo->close_output();
@@ -125,7 +129,7 @@ TEST(NodeUnderFaults, UnreadableSamplesAreReportedAndTheNextArrives)
   const uint32_t domain = kovel_test::domain_base() + 46;
   const kovel_cdr::MessageType & metadata = kovel_cdr::find_message_type("Metadata");
   const std::string topic = unique("unreadable");
-  auto echo = tool({"echo", "--json", "Metadata", topic, "--times", "1", "--timeout", "30"}, domain);
+  auto echo = tool({"echo", "Metadata", topic, "--times", "1", "--timeout", "30"}, domain);
   kovel_test::RawParticipant raw(domain, "kovel_it_raw");
   auto * writer = raw.bytes_writer("rt" + topic, "kovel_camera_msgs::msg::dds_::Metadata_");
   ASSERT_TRUE(kovel_test::wait_for_reader(writer, 20, 1)) << describe(*echo);
@@ -176,15 +180,15 @@ TEST(Discovery, SeventeenParticipantsAndMoreFindEachOther)
   const uint32_t domain = kovel_test::domain_base() + 47;
   std::vector<std::unique_ptr<Process>> others;
   for (int i = 0; i < 17; ++i) {
-    others.push_back(tool({"echo", "--json", "DeviceInfo", unique("idle_" + std::to_string(i)),
+    others.push_back(tool({"echo", "DeviceInfo", unique("idle_" + std::to_string(i)),
         "--timeout", "60"}, domain));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // so that they start first
   const std::string ns = unique("camera");
   Process node({kCameraNode, "--namespace", ns, "--duration", "60",
       "--domain", std::to_string(domain)});
-  auto call = tool({"call", "--json", "GetString", ns + "/get_string", "--timeout", "20"}, domain);
-  auto echo = tool({"echo", "--json", "Metadata", ns + "/metadata", "--times", "1", "--timeout", "20"},
+  auto call = tool({"call", "GetString", ns + "/get_string", "--timeout", "20"}, domain);
+  auto echo = tool({"echo", "Metadata", ns + "/metadata", "--times", "1", "--timeout", "20"},
       domain);
   EXPECT_EQ(call->wait(30), 0) << describe(*call);
   EXPECT_EQ(echo->wait(30), 0) << describe(*echo);
@@ -205,9 +209,9 @@ TEST(Discovery, EveryTransportHearsTheNodeOrSaysWhyNot)
   const std::string ns = unique("camera");
   Process node({kCameraNode, "--namespace", ns, "--duration", "60",
       "--domain", std::to_string(domain)});
-  auto shm = tool({"echo", "--json", "Metadata", ns + "/metadata", "--times", "2", "--timeout", "20",
+  auto shm = tool({"echo", "Metadata", ns + "/metadata", "--times", "2", "--timeout", "20",
       "--transport", "shm"}, domain);
-  auto apart = tool({"echo", "--json", "DeviceInfo", unique("apart"), "--times", "1", "--timeout", "4",
+  auto apart = tool({"echo", "DeviceInfo", unique("apart"), "--times", "1", "--timeout", "4",
       "--transport", "shm"}, domain);
   auto udp = tool({"pub", "DeviceInfo", unique("apart"), "{}", "--times", "1", "--timeout",
       "4", "--transport", "udp"}, domain);
@@ -248,12 +252,12 @@ std::set<std::string> own_segments(pid_t pid)
 TEST(Interruptions, SignalsAndClosedOutputEndEveryToolCleanly)
 {
   const uint32_t domain = kovel_test::domain_base() + 48;
-  auto call = tool({"call", "--json", "GetString", unique("nope"), "--timeout", "30"}, domain);
+  auto call = tool({"call", "GetString", unique("nope"), "--timeout", "30"}, domain);
   auto pub = tool({"pub", "DeviceInfo", unique("nobody"), "{}", "--times", "3", "--timeout",
       "30"}, domain);
-  auto quiet = tool({"echo", "--json", "DeviceInfo", unique("quiet")}, domain);
+  auto quiet = tool({"echo", "DeviceInfo", unique("quiet")}, domain);
   auto feed = tool({"pub", "DeviceInfo", unique("fed"), "{}", "--rate", "20"}, domain);
-  auto fed = tool({"echo", "--json", "DeviceInfo", unique("fed")}, domain, true);
+  auto fed = tool({"echo", "DeviceInfo", unique("fed")}, domain, true);
   Process node({kCameraNode, "--namespace", unique("camera"), "--domain",
       std::to_string(domain)});
   std::string line;
@@ -302,12 +306,12 @@ TEST(Delivery, CountedPubWaitsForTheSubscribersThatAreStarting)
   const std::string message = R"({"name":"counted"})";
   std::vector<std::unique_ptr<Process>> first, second, pubs;
   for (int i = 0; i < 3; ++i) {
-    first.push_back(tool({"echo", "--json", "DeviceInfo", unique("counted_" + std::to_string(i)),
+    first.push_back(tool({"echo", "DeviceInfo", unique("counted_" + std::to_string(i)),
         "--times", "3", "--timeout", "30"}, domain));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   for (int i = 0; i < 3; ++i) {
-    second.push_back(tool({"echo", "--json", "DeviceInfo", unique("counted_" + std::to_string(i)),
+    second.push_back(tool({"echo", "DeviceInfo", unique("counted_" + std::to_string(i)),
         "--times", "3", "--timeout", "30"}, domain));
     pubs.push_back(tool({"pub", "DeviceInfo", unique("counted_" + std::to_string(i)), message,
         "--times", "3", "--rate", "0", "--timeout", "20"}, domain));

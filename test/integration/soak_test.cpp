@@ -45,7 +45,8 @@ TEST(Soak, SubscribersComeGoAndDieForAMinute)
     const auto round_start = Clock::now();
     auto & topic = topics[random() % 3];
     Ending ending = static_cast<Ending>(random() % 4);
-    std::vector<std::string> words = {kovel_test::kKovelCdr, "echo", "--json", topic[0], ns + topic[1],
+    std::vector<std::string> words = {kovel_test::kKovelCdr, "echo", "--json", topic[0],
+      ns + topic[1],
       "--domain", domain_text};
     if (ending == by_itself) {
       words.insert(words.end(), {"--times", std::to_string(1 + random() % 20), "--timeout", "20"});

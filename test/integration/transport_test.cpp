@@ -66,7 +66,8 @@ std::unique_ptr<Process> echo(
   const MessageType & type, const std::string & topic, size_t times, uint32_t domain,
   const std::string & transport, double timeout = 30)
 {
-  return std::make_unique<Process>(std::vector<std::string>{kKovelCdr, "echo", "--json", type.name, topic,
+  return std::make_unique<Process>(std::vector<std::string>{kKovelCdr, "echo", "--json",
+      type.name, topic,
       "--times", std::to_string(times), "--timeout", std::to_string(timeout),
       "--domain", std::to_string(domain), "--transport", transport});
 }
@@ -191,7 +192,8 @@ TEST(Topics, EchoWithoutPublisherTimesOutClearly)
 std::unique_ptr<Process> call(
   const std::string & service, const std::string & name, uint32_t domain, double timeout)
 {
-  return std::make_unique<Process>(std::vector<std::string>{kKovelCdr, "call", "--json", service, name,
+  return std::make_unique<Process>(std::vector<std::string>{kKovelCdr, "call", "--json",
+      service, name,
       "{}", "--timeout", std::to_string(timeout), "--domain", std::to_string(domain)});
 }
 
