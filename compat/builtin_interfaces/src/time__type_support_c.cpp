@@ -8,21 +8,32 @@
 #include "rosidl_typesupport_fastrtps_c/standin_type_support.hpp"
 
 using eprosima::fastcdr::Cdr;
+using rosidl_typesupport_fastrtps_c_standin::report;
 
 namespace
 {
 
 using Time = builtin_interfaces__msg__Time;
 
-bool serialize(const Time * m, Cdr & cdr)
+bool cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  const auto * m = static_cast<const Time *>(untyped_ros_message);
   cdr << m->sec;
   cdr << m->nanosec;
   return true;
 }
 
-bool deserialize(Cdr & cdr, Time * m)
+bool cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
 {
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  auto * m = static_cast<Time *>(untyped_ros_message);
   cdr >> m->sec;
   cdr >> m->nanosec;
   return true;

@@ -120,8 +120,13 @@ bool read_double_sequence(Cdr & cdr, rosidl_runtime_c__double__Sequence & d)
   return true;
 }
 
-bool serialize(const CameraInfo * m, Cdr & cdr)
+bool cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  const auto * m = static_cast<const CameraInfo *>(untyped_ros_message);
   if (!header_callbacks()->cdr_serialize(&m->header, cdr)) {
     return false;
   }
@@ -138,8 +143,13 @@ bool serialize(const CameraInfo * m, Cdr & cdr)
   return region_of_interest_callbacks()->cdr_serialize(&m->roi, cdr);
 }
 
-bool deserialize(Cdr & cdr, CameraInfo * m)
+bool cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
 {
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  auto * m = static_cast<CameraInfo *>(untyped_ros_message);
   if (!header_callbacks()->cdr_deserialize(cdr, &m->header)) {
     return false;
   }

@@ -9,14 +9,20 @@
 #include "sensor_msgs/msg/detail/region_of_interest__struct.h"
 
 using eprosima::fastcdr::Cdr;
+using rosidl_typesupport_fastrtps_c_standin::report;
 
 namespace
 {
 
 using RegionOfInterest = sensor_msgs__msg__RegionOfInterest;
 
-bool serialize(const RegionOfInterest * m, Cdr & cdr)
+bool cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  const auto * m = static_cast<const RegionOfInterest *>(untyped_ros_message);
   cdr << m->x_offset;
   cdr << m->y_offset;
   cdr << m->height;
@@ -29,8 +35,13 @@ bool serialize(const RegionOfInterest * m, Cdr & cdr)
   return true;
 }
 
-bool deserialize(Cdr & cdr, RegionOfInterest * m)
+bool cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
 {
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  auto * m = static_cast<RegionOfInterest *>(untyped_ros_message);
   cdr >> m->x_offset;
   cdr >> m->y_offset;
   cdr >> m->height;

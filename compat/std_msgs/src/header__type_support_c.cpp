@@ -11,6 +11,7 @@
 
 using eprosima::fastcdr::Cdr;
 using rosidl_typesupport_fastrtps_c_standin::read_string;
+using rosidl_typesupport_fastrtps_c_standin::report;
 using rosidl_typesupport_fastrtps_c_standin::write_string;
 
 namespace
@@ -25,13 +26,23 @@ const message_type_support_callbacks_t * time_callbacks()
       rosidl_typesupport_fastrtps_c, builtin_interfaces, msg, Time)()->data);
 }
 
-bool serialize(const Header * m, Cdr & cdr)
+bool cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  const auto * m = static_cast<const Header *>(untyped_ros_message);
   return time_callbacks()->cdr_serialize(&m->stamp, cdr) && write_string(m->frame_id, cdr);
 }
 
-bool deserialize(Cdr & cdr, Header * m)
+bool cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
 {
+  if (untyped_ros_message == nullptr) {
+    report("ros message handle is null\n");
+    return false;
+  }
+  auto * m = static_cast<Header *>(untyped_ros_message);
   return time_callbacks()->cdr_deserialize(cdr, &m->stamp) &&
          read_string(cdr, m->frame_id, "frame_id");
 }

@@ -115,27 +115,6 @@ inline bool read_string(Cdr & cdr, rosidl_runtime_c__String & s, const char * me
   return true;
 }
 
-// The callbacks' serialize and deserialize over a unit's, which are never given null.
-template<typename Message, bool (*Serialize)(const Message *, Cdr &)>
-bool cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
-{
-  if (untyped_ros_message == nullptr) {
-    report("ros message handle is null\n");
-    return false;
-  }
-  return Serialize(static_cast<const Message *>(untyped_ros_message), cdr);
-}
-
-template<typename Message, bool (*Deserialize)(Cdr &, Message *)>
-bool cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
-{
-  if (untyped_ros_message == nullptr) {
-    report("ros message handle is null\n");
-    return false;
-  }
-  return Deserialize(cdr, static_cast<Message *>(untyped_ros_message));
-}
-
 // The callbacks' whole-message sizes over a message's size functions, from alignment 0.
 template<size_t (*SerializedSize)(const void *, size_t)>
 uint32_t get_serialized_size(const void * untyped_ros_message)
@@ -152,19 +131,15 @@ size_t max_serialized_size(bool & full_bounded)
 
 }  // namespace rosidl_typesupport_fastrtps_c_standin
 
-// The callbacks and handle of PACKAGE/msg/NAME, made of the unit's serialize and deserialize
-// of a PACKAGE__msg__NAME record and of get_/max_serialized_size_PACKAGE__msg__NAME, and the
-// exported function that returns the handle. The identifier lives in another library: the
-// handle takes it when this one is loaded.
+// The callbacks and handle of PACKAGE/msg/NAME, made of the unit's cdr_serialize and
+// cdr_deserialize and of get_/max_serialized_size_PACKAGE__msg__NAME, and the exported
+// function that returns the handle. The identifier lives in another library: the handle
+// takes it when this one is loaded.
 #define ROSIDL_TYPESUPPORT_FASTRTPS_C_STANDIN_MESSAGE(PACKAGE, NAME) \
   namespace \
   { \
   const message_type_support_callbacks_t callbacks = { \
-    #PACKAGE "::msg", #NAME, \
-    rosidl_typesupport_fastrtps_c_standin::cdr_serialize< \
-      PACKAGE ## __msg__ ## NAME, serialize>, \
-    rosidl_typesupport_fastrtps_c_standin::cdr_deserialize< \
-      PACKAGE ## __msg__ ## NAME, deserialize>, \
+    #PACKAGE "::msg", #NAME, cdr_serialize, cdr_deserialize, \
     rosidl_typesupport_fastrtps_c_standin::get_serialized_size< \
       get_serialized_size_ ## PACKAGE ## __msg__ ## NAME>, \
     rosidl_typesupport_fastrtps_c_standin::max_serialized_size< \
