@@ -1,27 +1,19 @@
 // Fast-CDR C type support of builtin_interfaces/msg/Time: int32 sec, uint32 nanosec.
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 
 #include <fastcdr/Cdr.h>
 
 #include "builtin_interfaces/msg/detail/time__rosidl_typesupport_fastrtps_c.h"
 #include "builtin_interfaces/msg/detail/time__struct.h"
-#include "rosidl_typesupport_fastrtps_c/identifier.h"
-#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+#include "rosidl_typesupport_fastrtps_c/standin_type_support.hpp"
 
 using eprosima::fastcdr::Cdr;
+using rosidl_typesupport_fastrtps_c_standin::report;
 
 namespace
 {
 
 using Time = builtin_interfaces__msg__Time;
-
-// One write, so that lines of concurrent callers never interleave.
-void report(const char * text)
-{
-  fwrite(text, 1, strlen(text), stderr);
-}
 
 bool cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
@@ -63,33 +55,4 @@ size_t max_serialized_size_builtin_interfaces__msg__Time(bool &, size_t current_
   return c - current_alignment;
 }
 
-namespace
-{
-
-uint32_t get_serialized_size(const void * untyped_ros_message)
-{
-  const size_t size = get_serialized_size_builtin_interfaces__msg__Time(untyped_ros_message, 0);
-  return size < UINT32_MAX ? static_cast<uint32_t>(size) : UINT32_MAX;
-}
-
-size_t max_serialized_size(bool & full_bounded)
-{
-  return max_serialized_size_builtin_interfaces__msg__Time(full_bounded, 0);
-}
-
-const message_type_support_callbacks_t callbacks = {
-  "builtin_interfaces::msg", "Time",
-  cdr_serialize, cdr_deserialize, get_serialized_size, max_serialized_size};
-
-// The identifier lives in another library: the handle takes it when this one is loaded.
-rosidl_message_type_support_t type_support = {
-  rosidl_typesupport_fastrtps_c__identifier, &callbacks, get_message_typesupport_handle_function};
-
-}  // namespace
-
-const rosidl_message_type_support_t *
-ROSIDL_TYPESUPPORT_INTERFACE__MESSAGE_SYMBOL_NAME(
-  rosidl_typesupport_fastrtps_c, builtin_interfaces, msg, Time)()
-{
-  return &type_support;
-}
+ROSIDL_TYPESUPPORT_FASTRTPS_C_STANDIN_MESSAGE(builtin_interfaces, Time)

@@ -1,27 +1,20 @@
 // Fast-CDR C type support of sensor_msgs/msg/RegionOfInterest: four uint32, one bool.
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include <fastcdr/Cdr.h>
 
-#include "rosidl_typesupport_fastrtps_c/identifier.h"
-#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+#include "rosidl_typesupport_fastrtps_c/standin_type_support.hpp"
 #include "sensor_msgs/msg/detail/region_of_interest__rosidl_typesupport_fastrtps_c.h"
 #include "sensor_msgs/msg/detail/region_of_interest__struct.h"
 
 using eprosima::fastcdr::Cdr;
+using rosidl_typesupport_fastrtps_c_standin::report;
 
 namespace
 {
 
 using RegionOfInterest = sensor_msgs__msg__RegionOfInterest;
-
-// One write, so that lines of concurrent callers never interleave.
-void report(const char * text)
-{
-  fwrite(text, 1, strlen(text), stderr);
-}
 
 bool cdr_serialize(const void * untyped_ros_message, Cdr & cdr)
 {
@@ -81,34 +74,4 @@ size_t max_serialized_size_sensor_msgs__msg__RegionOfInterest(
   return c - current_alignment;
 }
 
-namespace
-{
-
-uint32_t get_serialized_size(const void * untyped_ros_message)
-{
-  const size_t size =
-    get_serialized_size_sensor_msgs__msg__RegionOfInterest(untyped_ros_message, 0);
-  return size < UINT32_MAX ? static_cast<uint32_t>(size) : UINT32_MAX;
-}
-
-size_t max_serialized_size(bool & full_bounded)
-{
-  return max_serialized_size_sensor_msgs__msg__RegionOfInterest(full_bounded, 0);
-}
-
-const message_type_support_callbacks_t callbacks = {
-  "sensor_msgs::msg", "RegionOfInterest",
-  cdr_serialize, cdr_deserialize, get_serialized_size, max_serialized_size};
-
-// The identifier lives in another library: the handle takes it when this one is loaded.
-rosidl_message_type_support_t type_support = {
-  rosidl_typesupport_fastrtps_c__identifier, &callbacks, get_message_typesupport_handle_function};
-
-}  // namespace
-
-const rosidl_message_type_support_t *
-ROSIDL_TYPESUPPORT_INTERFACE__MESSAGE_SYMBOL_NAME(
-  rosidl_typesupport_fastrtps_c, sensor_msgs, msg, RegionOfInterest)()
-{
-  return &type_support;
-}
+ROSIDL_TYPESUPPORT_FASTRTPS_C_STANDIN_MESSAGE(sensor_msgs, RegionOfInterest)
