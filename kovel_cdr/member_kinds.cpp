@@ -273,8 +273,9 @@ struct Float
     }
     if constexpr (std::is_same_v<F, float>) {
       return shortest_for_float(value);
+    } else {
+      return value;
     }
-    return value;
   }
 
   static json from_yaml(const std::string & text, bool, const std::string & path)
@@ -323,7 +324,7 @@ struct Float
 
 // ---- Members: how a kind's values stand in a record ----
 
-// What a member that owns nothing does not need.
+// A member that owns nothing: no set-up, no release, nothing pointed to.
 struct Plain
 {
   static constexpr std::nullptr_t init = nullptr;

@@ -196,7 +196,7 @@ std::vector<std::string> allowed_failure_texts(const MessageType & type)
   std::vector<std::string> texts;
   for (const Leaf & leaf : leaves_of(type)) {
     if (const char * text = kind_of(leaf).failure_text) {
-      texts.push_back(text + std::string(leaf.member->name) + "'\n");
+      texts.push_back(std::string(text) + leaf.member->name + "'\n");
     }
   }
   return texts;
