@@ -3,26 +3,16 @@
 #include <cstring>
 #include <new>
 
-#include "rosidl_runtime_c/primitives_sequence_functions.h"
-#include "rosidl_runtime_c/string_functions.h"
-
 namespace kovel_cdr
 {
 
 void init_members(const MessageType & type, void * record)
 {
   for (const Member & member : type.members) {
-    bool ok = true;
+    void * slot = &member_at<unsigned char>(record, member.offset);
     if (member.kind == Kind::nested) {
-      init_members(*member.nested, &member_at<unsigned char>(record, member.offset));
-    } else if (member.kind == Kind::string) {
-      ok = rosidl_runtime_c__String__init(
-        &member_at<rosidl_runtime_c__String>(record, member.offset));
-    } else if (member.kind == Kind::float64_sequence) {
-      ok = rosidl_runtime_c__double__Sequence__init(
-        &member_at<rosidl_runtime_c__double__Sequence>(record, member.offset), 0);
-    }
-    if (!ok) {
+      init_members(*member.nested, slot);
+    } else if (auto init = member_kind(member.kind).init; init != nullptr && !init(slot)) {
       throw std::bad_alloc();
     }
   }
@@ -31,13 +21,11 @@ void init_members(const MessageType & type, void * record)
 void fini_members(const MessageType & type, void * record)
 {
   for (const Member & member : type.members) {
+    void * slot = &member_at<unsigned char>(record, member.offset);
     if (member.kind == Kind::nested) {
-      fini_members(*member.nested, &member_at<unsigned char>(record, member.offset));
-    } else if (member.kind == Kind::string) {
-      rosidl_runtime_c__String__fini(&member_at<rosidl_runtime_c__String>(record, member.offset));
-    } else if (member.kind == Kind::float64_sequence) {
-      rosidl_runtime_c__double__Sequence__fini(
-        &member_at<rosidl_runtime_c__double__Sequence>(record, member.offset));
+      fini_members(*member.nested, slot);
+    } else if (auto fini = member_kind(member.kind).fini; fini != nullptr) {
+      fini(slot);
     }
   }
 }

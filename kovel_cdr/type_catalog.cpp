@@ -6,7 +6,6 @@
 #include <memory>
 #include <sstream>
 
-#include "rosidl_typesupport_introspection_c/field_types.h"
 #include "rosidl_typesupport_introspection_c/message_introspection.h"
 
 namespace kovel_cdr
@@ -38,28 +37,17 @@ void * entry_point(const std::string & package, const char * type_support, const
   return found;
 }
 
-// The member kinds the type supports know, from the introspection of one member.
+// The member kind of one member, from its introspection.
 Kind kind_of(const IntrospectedMember & member, const std::string & path)
 {
   const bool fixed_array = member.is_array_ && !member.is_upper_bound_ && member.array_size_ > 0;
   const bool sequence = member.is_array_ && member.array_size_ == 0;
-  if (!member.is_array_) {
-    switch (member.type_id_) {
-      case rosidl_typesupport_introspection_c__ROS_TYPE_MESSAGE: return Kind::nested;
-      case rosidl_typesupport_introspection_c__ROS_TYPE_STRING: return Kind::string;
-      case rosidl_typesupport_introspection_c__ROS_TYPE_INT32: return Kind::int32;
-      case rosidl_typesupport_introspection_c__ROS_TYPE_UINT32: return Kind::uint32;
-      case rosidl_typesupport_introspection_c__ROS_TYPE_BOOLEAN: return Kind::boolean;
-      case rosidl_typesupport_introspection_c__ROS_TYPE_OCTET:
-      case rosidl_typesupport_introspection_c__ROS_TYPE_UINT8: return Kind::octet;
-      default: break;
+  if (!member.is_array_ || fixed_array || sequence) {
+    const Shape shape = !member.is_array_ ? Shape::single :
+      fixed_array ? Shape::array : Shape::sequence;
+    if (const MemberKind * known = member_kind_of(member.type_id_, shape)) {
+      return known->kind;
     }
-  } else if (fixed_array && member.type_id_ == rosidl_typesupport_introspection_c__ROS_TYPE_FLOAT) {
-    return Kind::float32_array;
-  } else if (fixed_array && member.type_id_ == rosidl_typesupport_introspection_c__ROS_TYPE_DOUBLE) {
-    return Kind::float64_array;
-  } else if (sequence && member.type_id_ == rosidl_typesupport_introspection_c__ROS_TYPE_DOUBLE) {
-    return Kind::float64_sequence;
   }
   throw Error(path + ": a member of introspection type " + std::to_string(member.type_id_) +
           (member.is_array_ ? " (array)" : "") + " is not supported");

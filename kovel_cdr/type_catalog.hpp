@@ -12,24 +12,12 @@
 #include <vector>
 
 #include "error.hpp"
+#include "member_kinds.hpp"
 #include "rosidl_runtime_c/message_type_support_struct.h"
 #include "rosidl_runtime_c/service_type_support_struct.h"
 
 namespace kovel_cdr
 {
-
-enum class Kind
-{
-  nested,
-  string,
-  int32,
-  uint32,
-  boolean,
-  octet,
-  float32_array,
-  float64_array,
-  float64_sequence,
-};
 
 struct MessageType;
 
