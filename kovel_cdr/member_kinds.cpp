@@ -760,7 +760,8 @@ static constexpr bool rows_in_kind_order()
   }
   return true;
 }
-static_assert(rows_in_kind_order(), "kMemberKinds has a row per Kind, in the order of Kind");
+static_assert(rows_in_kind_order() && std::size(kMemberKinds) == static_cast<size_t>(Kind::count),
+  "kMemberKinds has a row per Kind, in the order of Kind");
 
 const MemberKind * member_kind_of(uint8_t type_id, Shape shape)
 {

@@ -31,6 +31,7 @@ enum class Kind
   float32_array,
   float64_array,
   float64_sequence,
+  count,  // not a kind: how many there are, so that a kind without a row fails to compile
 };
 
 enum class Shape {single, array, sequence};
