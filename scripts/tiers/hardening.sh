@@ -80,10 +80,11 @@ run_logged() {
   fi
 }
 
-# Fast DDS 2.9.1 itself deletes some objects through a base of another size. Set for the
-# builds too: the test discovery runs the test binaries.
-export ASAN_OPTIONS=detect_leaks=1:new_delete_type_mismatch=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The workspace's sanitizer options, for the builds too: the test discovery runs the test
+# binaries.
+set -a
+source scripts/sanitizer_options.env
+set +a
 
 step "address and undefined-behaviour sanitizers, the whole workspace and its tests"
 asan_flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
@@ -100,8 +101,7 @@ if sanitized_build build-tsan install-tsan -fsanitize=thread --packages-up-to ko
 then
   run_logged tsan build-tsan/hardening-concurrency.log bash -c '
     set +u; source install-tsan/setup.bash; set -u
-    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 timeout 900 \
-      build-tsan/kovel_system_tests/hardening/hardening_concurrency_test'
+    timeout 900 build-tsan/kovel_system_tests/hardening/hardening_concurrency_test'
 else
   failed+=(tsan-build)
 fi
