@@ -51,22 +51,6 @@ sanitized_build() {
     CFLAGS="$flags" CXXFLAGS="$flags" LDFLAGS="$ldflags" bash scripts/build.sh "$@"
 }
 
-# package_tests BUILD_BASE INSTALL_BASE: every package's CTest tests, as scripts/test.sh
-# runs them, in the environment of that install.
-package_tests() (
-  set +u
-  source "$2/setup.bash"
-  set -u
-  status=0
-  for package in $(colcon list --names-only --base-paths .); do
-    [ -f "$1/$package/CTestTestfile.cmake" ] || continue
-    ctest --test-dir "$1/$package" -N | grep -q '^Total Tests: [1-9]' || continue
-    echo "--- $package"
-    ctest --test-dir "$1/$package" --output-on-failure -j"$(nproc)" --timeout 300 || status=1
-  done
-  exit $status
-)
-
 # run_logged NAME LOG COMMAND...: the summary lines on success, the log's end on failure.
 run_logged() {
   local name=$1 log=$2
@@ -89,7 +73,8 @@ set +a
 step "address and undefined-behaviour sanitizers, the whole workspace and its tests"
 asan_flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 if sanitized_build build-asan install-asan "$asan_flags"; then
-  run_logged asan build-asan/hardening-ctest.log package_tests build-asan install-asan
+  run_logged asan build-asan/hardening-ctest.log \
+    bash scripts/package_tests.sh build-asan install-asan
 else
   failed+=(asan-build)
 fi
@@ -97,7 +82,8 @@ fi
 step "thread sanitizer, concurrency test"
 if sanitized_build build-tsan install-tsan -fsanitize=thread --packages-up-to kovel_cdr \
     --cmake-args -DBUILD_TESTING=OFF -DKOVEL_BUILD_DDS=OFF &&
-  sanitized_build build-tsan install-tsan -fsanitize=thread --packages-select kovel_system_tests
+  sanitized_build build-tsan install-tsan -fsanitize=thread --packages-select kovel_system_tests \
+    --cmake-args -DKOVEL_INTEGRATION_TESTS=OFF
 then
   run_logged tsan build-tsan/hardening-concurrency.log bash -c '
     set +u; source install-tsan/setup.bash; set -u
