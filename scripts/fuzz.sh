@@ -20,8 +20,10 @@ build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
 ws_build=${FUZZ_WS_BUILD_BASE:-build-fuzz-ws}
 ws_install=${FUZZ_WS_INSTALL_BASE:-install-fuzz}
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:new_delete_type_mismatch=0}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# The workspace's sanitizer options, each unless already set.
+while IFS='=' read -r name value; do
+  [ -n "${!name:-}" ] || export "$name=$value"
+done < <(grep -E '^[A-Z_]+=' scripts/sanitizer_options.env)
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 export CC=clang-14 CXX=clang++-14
 export CFLAGS="$sanitizers -fsanitize=fuzzer-no-link" CXXFLAGS="$sanitizers -fsanitize=fuzzer-no-link"

@@ -24,22 +24,13 @@ run_tier() {
   fi
 }
 
-# Every package's CTest tests: the type support's unit and library tests, kovel_cdr's, and
-# the system tests (integration over Fast DDS, hardening).
-package_tests() {
-  local status=0 package
-  for package in $(colcon list --names-only --base-paths .); do
-    # Only packages that have tests: the stand-ins have none.
-    [ -f "build/$package/CTestTestfile.cmake" ] || continue
-    ctest --test-dir "build/$package" -N | grep -q '^Total Tests: [1-9]' || continue
-    echo "--- $package"
-    ctest --test-dir "build/$package" --output-on-failure -j"$(nproc)" || status=1
-  done
-  return $status
-}
-run_tier "package tests" package_tests
-for tier in scripts/tiers/*.sh; do
-  [ -e "$tier" ] || continue
+run_tier "package tests" bash scripts/package_tests.sh
+tiers=(scripts/tiers/*.sh)
+if [ ! -f "${tiers[0]}" ]; then
+  echo "no tier scripts in scripts/tiers" >&2
+  exit 1
+fi
+for tier in "${tiers[@]}"; do
   run_tier "$(basename "$tier" .sh)" bash "$tier"
 done
 

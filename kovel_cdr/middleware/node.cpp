@@ -27,12 +27,14 @@ using ReturnCode = eprosima::fastrtps::types::ReturnCode_t;
 
 // Fast DDS 2.9.1 deletes some of its objects through a pointer to a base class of another
 // size, which AddressSanitizer reports as new_delete_type_mismatch and stops on. Every
-// program that makes a Node runs Fast DDS, so it turns that one check off by default;
-// ASAN_OPTIONS still decides. Weak, so that a program's own defaults take precedence.
+// program that makes a Node runs Fast DDS, so it carries the workspace's AddressSanitizer
+// options (scripts/sanitizer_options.env, which turn that check off) as its defaults, also
+// when run by hand; ASAN_OPTIONS still decides. Weak, so that a program's own defaults take
+// precedence.
 extern "C" __attribute__((weak, visibility("default"), used))
 const char * __asan_default_options()
 {
-  return "new_delete_type_mismatch=0";
+  return KOVEL_ASAN_DEFAULT_OPTIONS;
 }
 
 // Fast DDS reports its own errors on standard error, never on standard output, which

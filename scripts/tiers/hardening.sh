@@ -51,22 +51,6 @@ sanitized_build() {
     CFLAGS="$flags" CXXFLAGS="$flags" LDFLAGS="$ldflags" bash scripts/build.sh "$@"
 }
 
-# package_tests BUILD_BASE INSTALL_BASE: every package's CTest tests, as scripts/test.sh
-# runs them, in the environment of that install.
-package_tests() (
-  set +u
-  source "$2/setup.bash"
-  set -u
-  status=0
-  for package in $(colcon list --names-only --base-paths .); do
-    [ -f "$1/$package/CTestTestfile.cmake" ] || continue
-    ctest --test-dir "$1/$package" -N | grep -q '^Total Tests: [1-9]' || continue
-    echo "--- $package"
-    ctest --test-dir "$1/$package" --output-on-failure -j"$(nproc)" --timeout 300 || status=1
-  done
-  exit $status
-)
-
 # run_logged NAME LOG COMMAND...: the summary lines on success, the log's end on failure.
 run_logged() {
   local name=$1 log=$2
@@ -80,15 +64,17 @@ run_logged() {
   fi
 }
 
-# Fast DDS 2.9.1 itself deletes some objects through a base of another size. Set for the
-# builds too: the test discovery runs the test binaries.
-export ASAN_OPTIONS=detect_leaks=1:new_delete_type_mismatch=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The workspace's sanitizer options, for the builds too: the test discovery runs the test
+# binaries.
+set -a
+source scripts/sanitizer_options.env
+set +a
 
 step "address and undefined-behaviour sanitizers, the whole workspace and its tests"
 asan_flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 if sanitized_build build-asan install-asan "$asan_flags"; then
-  run_logged asan build-asan/hardening-ctest.log package_tests build-asan install-asan
+  run_logged asan build-asan/hardening-ctest.log \
+    bash scripts/package_tests.sh build-asan install-asan
 else
   failed+=(asan-build)
 fi
@@ -96,12 +82,12 @@ fi
 step "thread sanitizer, concurrency test"
 if sanitized_build build-tsan install-tsan -fsanitize=thread --packages-up-to kovel_cdr \
     --cmake-args -DBUILD_TESTING=OFF -DKOVEL_BUILD_DDS=OFF &&
-  sanitized_build build-tsan install-tsan -fsanitize=thread --packages-select kovel_system_tests
+  sanitized_build build-tsan install-tsan -fsanitize=thread --packages-select kovel_system_tests \
+    --cmake-args -DKOVEL_INTEGRATION_TESTS=OFF
 then
   run_logged tsan build-tsan/hardening-concurrency.log bash -c '
     set +u; source install-tsan/setup.bash; set -u
-    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 timeout 900 \
-      build-tsan/kovel_system_tests/hardening/hardening_concurrency_test'
+    timeout 900 build-tsan/kovel_system_tests/hardening/hardening_concurrency_test'
 else
   failed+=(tsan-build)
 fi
