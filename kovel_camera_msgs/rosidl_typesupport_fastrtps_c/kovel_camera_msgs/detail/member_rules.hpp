@@ -98,13 +98,6 @@ public:
     return position;
   }
 
-  // The stream's bytes at its current position, once mark() has been called. A stream that
-  // reads never moves its buffer.
-  const char * read_position() const
-  {
-    return start_buffer_ + cdr_.getSerializedDataLength();
-  }
-
   // Back to a marked position, in the state the stream had there: the message's captured
   // state, forward to the position, and its last byte read again, so that what follows is
   // aligned as it would have been. A growing buffer that has moved since the capture is
@@ -197,20 +190,16 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
 }
 
 // Fills the record's string with `length` received bytes that fit its buffer, copied
-// straight from the stream. The copy is all or nothing: a stream that ends early throws
-// before any character of the record changes.
+// straight from the stream. The stream checks that every byte is there before it copies
+// any: a stream that ends early throws before any character of the record changes.
 [[nodiscard]] inline bool read_string_in_place(
   MessageStream & in, uint32_t length, rosidl_runtime_c__String & s, const char * member_name)
 {
-  bool final_nul = false;
+  size_t size = 0;
   if (length > 0) {
-    // The final byte is looked at in the stream, not in the copy just made: a load from the
-    // copy would wait for the copy's stores to retire.
-    const char * received = in.read_position();
     in.cdr().deserializeArray(s.data, length);
-    final_nul = received[length - 1] == '\0';
+    size = s.data[length - 1] == '\0' ? length - 1 : length;
   }
-  const size_t size = final_nul ? length - 1 : length;
   if (size < s.capacity) {
     s.data[size] = '\0';
     s.size = size;
