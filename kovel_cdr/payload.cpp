@@ -35,19 +35,19 @@ void write_payload(
   const message_type_support_callbacks_t & callbacks, const void * record, void * bytes,
   size_t size)
 {
-  const std::string name = callbacks.message_name_;
+  const char * name = callbacks.message_name_;
   std::memset(bytes, 0, size);
   try {
     PayloadWriter out(bytes, size);
     if (!callbacks.cdr_serialize(record, out.cdr())) {
-      throw Error(name + ": the type support refused the message");
+      throw Error(std::string(name) + ": the type support refused the message");
     }
     if (out.length() != size) {
-      throw Error(name + ": wrote " + std::to_string(out.length()) +
+      throw Error(std::string(name) + ": wrote " + std::to_string(out.length()) +
               " bytes where the size function gave " + std::to_string(size));
     }
   } catch (const eprosima::fastcdr::exception::Exception & e) {
-    throw Error(name + ": more bytes than the size function gave: " + e.what());
+    throw Error(std::string(name) + ": more bytes than the size function gave: " + e.what());
   }
 }
 
