@@ -13,7 +13,6 @@
 #include <vector>
 
 #include <fastcdr/Cdr.h>
-#include <fastcdr/FastBuffer.h>
 #include <fastcdr/exceptions/Exception.h>
 #include <nlohmann/json.hpp>
 
@@ -27,7 +26,6 @@ namespace kovel_bench
 {
 
 using eprosima::fastcdr::Cdr;
-using eprosima::fastcdr::FastBuffer;
 
 struct Message
 {
@@ -148,22 +146,18 @@ struct Fixture
     // Both readers once: the reused record and object start as they will stay.
     kovel_cdr::decode_payload(type, bytes.data(), bytes.size(), into.data());
     try {
-      FastBuffer in(payload.data(), payload.size());
-      Cdr reader(in, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
-      reader.read_encapsulation();
-      object.deserialize(reader);
+      kovel_cdr::PayloadReader reader(payload.data(), payload.size());
+      object.deserialize(reader.cdr());
       object_into = object;
       std::vector<char> written(payload.size() + 64, 0);
-      FastBuffer out(written.data(), written.size());
-      Cdr writer(out, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
-      writer.serialize_encapsulation();
-      object.serialize(writer);
+      kovel_cdr::PayloadWriter writer(written.data(), written.size());
+      object.serialize(writer.cdr());
       const size_t body = payload.size() - kovel_cdr::kEncapsulationSize;
-      if (writer.getSerializedDataLength() != payload.size() ||
+      if (writer.length() != payload.size() ||
         std::memcmp(written.data(), payload.data(), payload.size()) != 0)
       {
         mismatch = message.label + ": the peer writes other bytes than ours (" +
-          std::to_string(writer.getSerializedDataLength()) + " bytes, ours " +
+          std::to_string(writer.length()) + " bytes, ours " +
           std::to_string(payload.size()) + ")";
       } else if (Peer::getCdrSerializedSize(object, 0) != body) {
         mismatch = message.label + ": the peer's exact size " +
@@ -191,20 +185,16 @@ struct Fixture
 template<class Write>
 inline void serialize_into(std::vector<char> & scratch, Write write)
 {
-  FastBuffer buffer(scratch.data(), scratch.size());
-  Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
-  cdr.serialize_encapsulation();
-  write(cdr);
+  kovel_cdr::PayloadWriter out(scratch.data(), scratch.size());
+  write(out.cdr());
 }
 
 // One deserialize as both programs measure it.
 template<class Read>
 inline void deserialize_from(std::vector<char> & payload, Read read)
 {
-  FastBuffer buffer(payload.data(), payload.size());
-  Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
-  cdr.read_encapsulation();
-  read(cdr);
+  kovel_cdr::PayloadReader in(payload.data(), payload.size());
+  read(in.cdr());
 }
 
 }  // namespace kovel_bench

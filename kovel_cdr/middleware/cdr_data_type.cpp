@@ -2,29 +2,21 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <exception>
 #include <string>
 #include <utility>
 
-#include <fastcdr/Cdr.h>
-#include <fastcdr/FastBuffer.h>
 #include <fastcdr/exceptions/NotEnoughMemoryException.h>
 
+#include "payload.hpp"
 #include "record.hpp"
-#include "rosidl_typesupport_fastrtps_c/identifier.h"
 
 namespace kovel_cdr
 {
 namespace dds
 {
 
-using eprosima::fastcdr::Cdr;
-using eprosima::fastcdr::FastBuffer;
 using eprosima::fastrtps::rtps::SerializedPayload_t;
-
-// The encapsulation header in front of every CDR body.
-static constexpr uint32_t kHeaderSize = 4;
 
 static thread_local std::string t_failure;
 static thread_local const void * t_accept_unreadable = nullptr;
@@ -49,20 +41,6 @@ CdrDataType::AcceptUnreadable::~AcceptUnreadable()
   t_accept_unreadable = nullptr;
 }
 
-const message_type_support_callbacks_t & fastrtps_c_callbacks(
-  const rosidl_message_type_support_t * handle)
-{
-  const rosidl_message_type_support_t * flavour = nullptr;
-  if (handle != nullptr && handle->func != nullptr) {
-    flavour = handle->func(handle, rosidl_typesupport_fastrtps_c__identifier);
-  }
-  if (flavour == nullptr || flavour->data == nullptr) {
-    throw Error(std::string("the type support handle does not offer ") +
-            rosidl_typesupport_fastrtps_c__identifier);
-  }
-  return *static_cast<const message_type_support_callbacks_t *>(flavour->data);
-}
-
 std::string dds_type_name(const message_type_support_callbacks_t & callbacks)
 {
   return std::string(callbacks.message_namespace_) + "::dds_::" + callbacks.message_name_ + "_";
@@ -80,12 +58,9 @@ CdrDataType::CdrDataType(
             callbacks_.message_name_ + " does not write " + record_type.full_name());
   }
   setName(dds_type_name(callbacks_).c_str());
-  bool full_bounded = true;
-  size_t max = callbacks_.max_serialized_size(full_bounded);
-  bounded_ = full_bounded;
   // Fast DDS needs a size above 0 and preallocates it for many samples per endpoint; an
   // unbounded type's samples grow beyond it when they must.
-  m_typeSize = static_cast<uint32_t>(kHeaderSize + max);
+  m_typeSize = static_cast<uint32_t>(max_payload_size(callbacks_, bounded_));
   m_isGetKeyDefined = false;
   // ROS 2 peers do not exchange type objects; neither do we.
   auto_fill_type_object(false);
@@ -103,22 +78,17 @@ bool CdrDataType::serialize(void * data, SerializedPayload_t * payload)
   const void * record = static_cast<const Record *>(data)->data();
   const std::string name = record_type_.name;
   try {
-    uint64_t size = uint64_t{kHeaderSize} + callbacks_.get_serialized_size(record);
+    const uint64_t size = payload_size(callbacks_, record);
     if (size > payload->max_size) {
       return fail(name + ": the message needs " + std::to_string(size) +
                " bytes, more than the " + std::to_string(payload->max_size) + " the payload has");
     }
-    // Fast-CDR skips padding without writing it: zero it so no stale bytes go out.
-    std::memset(payload->data, 0, static_cast<size_t>(size));
-    FastBuffer buffer(reinterpret_cast<char *>(payload->data), payload->max_size);
-    Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
-    cdr.serialize_encapsulation();
-    if (!callbacks_.cdr_serialize(record, cdr)) {
-      return fail(name + ": the type support refused the message");
-    }
-    payload->length = static_cast<uint32_t>(cdr.getSerializedDataLength());
-    payload->encapsulation = cdr.endianness() == Cdr::BIG_ENDIANNESS ? CDR_BE : CDR_LE;
+    write_payload(callbacks_, record, payload->data, static_cast<size_t>(size));
+    payload->length = static_cast<uint32_t>(size);
+    payload->encapsulation = big_endian_header(payload->data) ? CDR_BE : CDR_LE;
     return true;
+  } catch (const Error & e) {
+    return fail(e.what());
   } catch (const std::exception & e) {
     return fail(name + ": " + e.what());
   }
@@ -131,19 +101,15 @@ bool CdrDataType::deserialize(SerializedPayload_t * payload, void * data)
   const std::string name = record_type_.name;
   const std::string bytes = "payload of " + std::to_string(payload->length) + " bytes";
   try {
-    FastBuffer buffer(reinterpret_cast<char *>(payload->data), payload->length);
-    Cdr cdr(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
-    if (payload->length < kHeaderSize) {
-      return fail(name + ": " + bytes + " is shorter than the 4-byte encapsulation header") ||
-             accept;
-    }
-    cdr.read_encapsulation();
-    if (!callbacks_.cdr_deserialize(cdr, record)) {
+    PayloadReader in(payload->data, payload->length);
+    if (!callbacks_.cdr_deserialize(in.cdr(), record)) {
       return fail(name + ": the type support refused the " + bytes) || accept;
     }
     return true;
   } catch (const eprosima::fastcdr::exception::NotEnoughMemoryException & e) {
     return fail(name + ": " + bytes + " ends early (" + e.what() + ")") || accept;
+  } catch (const Error & e) {
+    return fail(name + ": " + e.what()) || accept;
   } catch (const std::exception & e) {
     return fail(name + ": " + bytes + ": " + e.what()) || accept;
   }
@@ -156,8 +122,8 @@ std::function<uint32_t()> CdrDataType::getSerializedSizeProvider(void * data)
   // Saturates like the callback itself: a message too large for 32 bits is never sized
   // small (serialize then refuses it).
   return [callbacks, record]() {
-           uint64_t size = uint64_t{kHeaderSize} + callbacks->get_serialized_size(record);
-           return static_cast<uint32_t>(std::min<uint64_t>(size, UINT32_MAX));
+           return static_cast<uint32_t>(
+             std::min<uint64_t>(payload_size(*callbacks, record), UINT32_MAX));
          };
 }
 

@@ -19,12 +19,6 @@ namespace kovel_cdr
 namespace dds
 {
 
-/// The callbacks record behind a handle, found as a middleware finds it: through the
-/// handle's `func` with the identifier "rosidl_typesupport_fastrtps_c". Throws Error when
-/// the handle does not offer that flavour.
-const message_type_support_callbacks_t & fastrtps_c_callbacks(
-  const rosidl_message_type_support_t * handle);
-
 /// "kovel_camera_msgs::msg::dds_::DeviceInfo_": the DDS type name ROS 2 gives a type,
 /// from the callbacks record's namespace and name.
 std::string dds_type_name(const message_type_support_callbacks_t & callbacks);

@@ -13,8 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include <fastcdr/Cdr.h>
-#include <fastcdr/FastBuffer.h>
 #include <nlohmann/json.hpp>
 
 #include "hardening_support.hpp"
@@ -69,11 +67,8 @@ int run_thread(const std::vector<Case> & cases, int rounds, std::string & first_
         problem(c, "maximum differs");
       }
       std::vector<char> bytes(c.payload.size(), 0);
-      eprosima::fastcdr::FastBuffer buffer(bytes.data(), bytes.size());
-      eprosima::fastcdr::Cdr out(
-        buffer, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR);
-      out.serialize_encapsulation();
-      if (!callbacks.cdr_serialize(c.original.data(), out) ||
+      kovel_cdr::PayloadWriter out(bytes.data(), bytes.size());
+      if (!callbacks.cdr_serialize(c.original.data(), out.cdr()) ||
         std::memcmp(bytes.data(), c.payload.data(), bytes.size()) != 0)
       {
         problem(c, "serialized bytes differ");

@@ -6,11 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include <fastcdr/Cdr.h>
-#include <fastcdr/FastBuffer.h>
 #include <fastcdr/exceptions/Exception.h>
 #include <nlohmann/json.hpp>
 
@@ -43,17 +42,16 @@ std::string check_cut(
   }
   const Snapshot before(type, record);
 
-  eprosima::fastcdr::FastBuffer buffer(
-    const_cast<char *>(reinterpret_cast<const char *>(prefix.data())), prefix.size());
-  eprosima::fastcdr::Cdr cdr(
-    buffer, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR);
+  std::optional<kovel_cdr::PayloadReader> in;
   bool ok = false;
   bool threw = false;
   capture.begin();
   try {
-    cdr.read_encapsulation();
-    ok = kovel_cdr::callbacks_of(type).cdr_deserialize(cdr, record);
+    in.emplace(prefix.data(), prefix.size());
+    ok = kovel_cdr::callbacks_of(type).cdr_deserialize(in->cdr(), record);
   } catch (const eprosima::fastcdr::exception::Exception &) {
+    threw = true;
+  } catch (const kovel_cdr::Error &) {
     threw = true;
   }
   const std::string text = capture.end();
@@ -85,8 +83,9 @@ std::string check_cut(
         expected = kovel_cdr::kEncapsulationSize + ends[i];
       }
     }
-    if (cdr.getSerializedDataLength() != expected) {
-      return "the stream was left at byte " + std::to_string(cdr.getSerializedDataLength()) +
+    const size_t stopped = in ? in->consumed() : 0;
+    if (stopped != expected) {
+      return "the stream was left at byte " + std::to_string(stopped) +
              " instead of " + std::to_string(expected);
     }
   }

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include <fastcdr/FastBuffer.h>
+#include <fastcdr/Cdr.h>
 #include <nlohmann/json.hpp>
 
 #include "payload.hpp"
@@ -229,14 +229,10 @@ bool deserialize_payload(
   const MessageType & type, const uint8_t * bytes, size_t length, void * record,
   size_t * consumed)
 {
-  eprosima::fastcdr::FastBuffer buffer(
-    const_cast<char *>(reinterpret_cast<const char *>(bytes)), length);
-  eprosima::fastcdr::Cdr cdr(
-    buffer, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR);
-  cdr.read_encapsulation();
-  bool ok = kovel_cdr::callbacks_of(type).cdr_deserialize(cdr, record);
+  kovel_cdr::PayloadReader in(bytes, length);
+  bool ok = kovel_cdr::callbacks_of(type).cdr_deserialize(in.cdr(), record);
   if (consumed) {
-    *consumed = cdr.getSerializedDataLength();
+    *consumed = in.consumed();
   }
   return ok;
 }

@@ -122,7 +122,7 @@ std::vector<Sample> samples_of(const kovel_cdr::MessageType & type);
 
 /// Deserializes `length` bytes as a DDS payload (encapsulation header first) into
 /// `record` with the type's own callbacks. Returns the callback's result; stream
-/// exceptions pass through.
+/// exceptions pass through, and a payload without a whole CDR header throws kovel_cdr::Error.
 bool deserialize_payload(
   const kovel_cdr::MessageType & type, const uint8_t * bytes, size_t length, void * record,
   size_t * consumed = nullptr);
