@@ -156,6 +156,8 @@ dds::Reader & subscribe(
   const std::string name = dds::fully_qualified_name(topic.topic);
   const std::string dds_topic = dds::dds_topic_name(name);
   const bool adapt = !dds::has_qos_options(arguments.values);
+  // Checked before any wait: a bad option is a mistake to tell at once.
+  dds::Qos qos = dds::qos_from_options(arguments.values, base);
   std::vector<dds::RemoteEndpoint> publishers;
   if (topic.type == nullptr || adapt) {
     auto found = [&]() {
@@ -189,7 +191,6 @@ dds::Reader & subscribe(
       }
     }
   }
-  dds::Qos qos = dds::qos_from_options(arguments.values, base);
   if (adapt && !publishers.empty()) {
     qos.best_effort = std::any_of(publishers.begin(), publishers.end(),
         [](const dds::RemoteEndpoint & publisher) {return publisher.best_effort;});
