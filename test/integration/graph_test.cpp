@@ -110,6 +110,11 @@ TEST(Qos, EchoHearsBestEffortAndLatchedPublishersAndNamesAMismatch)
   EXPECT_EQ(reliable->wait(1), 1) << describe(*reliable);
   EXPECT_TRUE(contains(reliable->err(), "its reliability does not match")) << describe(*reliable);
 
+  // A bad option is told at once, not after waiting for a publisher that never comes.
+  auto bad = run({"echo", unique("nobody"), "--qos-depth", "0"}, domain, 10);
+  EXPECT_EQ(bad->wait(1), 1) << describe(*bad);
+  EXPECT_TRUE(contains(bad->err(), "--qos-depth")) << describe(*bad);
+
   // The camera publishes DeviceInfo transient local: published once, at the start, an
   // echo that joins later still gets it, because it takes the publisher's durability.
   const std::string ns = unique("slow_camera");
