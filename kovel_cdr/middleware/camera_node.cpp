@@ -6,7 +6,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -18,8 +17,8 @@
 #include <nlohmann/json.hpp>
 
 #include "command_line.hpp"
-#include "json_codec.hpp"
 #include "command_support.hpp"
+#include "json_codec.hpp"
 #include "loopback.hpp"
 #include "node.hpp"
 #include "record.hpp"
@@ -315,7 +314,7 @@ int main(int argc, char ** argv)
   using namespace kovel_cdr;  // NOLINT
   static const std::string help = std::string(kHelp) + kQosOptions + kCommonOptions;
   const auto options = options_with(options_with({"namespace", "rate", "duration"},
-      kCommonOptionNames), kQosOptionNames);
+      kCommonOptionNames), kovel_cdr::dds::kQosOptionNames);
   const Command node{"kovel_camera_node",
     "[--namespace NS] [--rate HZ] [--duration S] [QOS] [--domain D] [--transport T]",
     "a simulated Kovel stereo camera", help.c_str(), 0, 0, options, kCommonFlagNames, run};

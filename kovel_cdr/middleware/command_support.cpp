@@ -34,8 +34,6 @@ const char kCommonOptions[] =
 
 const std::set<std::string> kCommonOptionNames = {"domain", "transport"};
 const std::set<std::string> kCommonFlagNames = {"network"};
-const std::set<std::string> kQosOptionNames = {
-  "qos-profile", "qos-reliability", "qos-durability", "qos-history", "qos-depth"};
 
 std::set<std::string> options_with(std::set<std::string> own, const std::set<std::string> & more)
 {
@@ -167,8 +165,7 @@ dds::Reader & subscribe(
     if (!node.activity().wait_until(std::min(deadline, dds::deadline_in(kGraphSeconds)), found) &&
       topic.type == nullptr && !dds::interrupted() && dds::Clock::now() < deadline)
     {
-      std::fprintf(stderr, "kovel_cdr %s: waiting for a publisher of '%s' to learn its type\n",
-        command, name.c_str());
+      report_as(command)("waiting for a publisher of '" + name + "' to learn its type");
       node.activity().wait_until(deadline, found);
     }
   }
@@ -184,10 +181,10 @@ dds::Reader & subscribe(
     type = &type_of_publishers(name, publishers);
   } else {
     for (const dds::RemoteEndpoint & publisher : publishers) {
-      if (dds::ros_type(publisher.dds_type) != type->full_name()) {
-        std::fprintf(stderr, "kovel_cdr %s: a publisher of '%s' publishes %s, not %s\n",
-          command, name.c_str(), dds::ros_type(publisher.dds_type).c_str(),
-          type->full_name().c_str());
+      const std::string published = dds::ros_type(publisher.dds_type);
+      if (published != type->full_name()) {
+        report_as(command)("a publisher of '" + name + "' publishes " + published + ", not " +
+          type->full_name());
       }
     }
   }

@@ -23,9 +23,9 @@ namespace kovel_cdr
 extern const char kCommonOptions[];
 /// The help of the --qos-* options.
 extern const char kQosOptions[];
-/// The options of kCommonOptions and kQosOptions, as a Command lists them.
+/// The options of kCommonOptions, as a Command lists them (those of kQosOptions are
+/// qos.hpp's kQosOptionNames).
 extern const std::set<std::string> kCommonOptionNames;
-extern const std::set<std::string> kQosOptionNames;
 extern const std::set<std::string> kCommonFlagNames;
 
 /// The options of `own` and of `more`.

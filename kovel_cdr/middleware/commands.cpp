@@ -1,7 +1,6 @@
 // kovel_cdr pub, echo and call: kovel_camera_msgs messages and services over a Fast DDS
 // participant on loopback, in the habits of `ros2 topic pub`, `ros2 topic echo` and
 // `ros2 service call`.
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -330,7 +329,7 @@ std::vector<Command> middleware_commands()
     "  --timeout S         how long to wait for a server and its reply (default 5);\n"
     "                      running out is an error\n"
     "  --json              JSON instead of YAML\n") + kCommonOptions;
-  const auto common = options_with(kCommonOptionNames, kQosOptionNames);
+  const auto common = options_with(kCommonOptionNames, dds::kQosOptionNames);
   std::vector<Command> commands{
     {"pub", "TYPE TOPIC MESSAGE [--rate HZ] [--times N] [--timeout S] [QOS] [--domain D]",
       "publish a message on a topic", pub_help.c_str(),

@@ -154,6 +154,7 @@ void meter(
   dds::Deadline deadline = timed ? dds::deadline_in(timeout) : dds::Deadline::max();
   dds::Reader & reader = subscribe(*node, topic, arguments, dds::keep_all_qos(kMeterHistory),
       deadline, command);
+  const message_type_support_callbacks_t & callbacks = callbacks_of(reader.type());
   std::deque<Arrival> arrivals;
   uint64_t received = 0;
   dds::Deadline next_report = dds::deadline_in(1);
@@ -168,7 +169,7 @@ void meter(
           }
           ++received;
           arrivals.push_back({info.reception_timestamp.to_ns() * 1e-9,
-              kEncapsulationSize + reader.type().size(message->data(), 0)});
+              static_cast<size_t>(payload_size(callbacks, message->data()))});
           if (arrivals.size() > window) {
             arrivals.pop_front();
           }
@@ -290,7 +291,7 @@ std::vector<Command> graph_commands()
     kQosOptions + kCommonOptions;
   const auto listening = options_with({"timeout"}, kCommonOptionNames);
   const auto metered = options_with(options_with({"timeout", "window"}, kCommonOptionNames),
-      kQosOptionNames);
+      dds::kQosOptionNames);
   return {
     {"list", "[--timeout S] [--topics] [--services] [--domain D]",
       "list the topics and services of the graph", list_help.c_str(),

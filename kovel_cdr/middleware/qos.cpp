@@ -73,11 +73,12 @@ static bool choice(
   throw Error("--" + option + ": expected " + no + " or " + yes + ", got '" + value + "'");
 }
 
+const std::set<std::string> kQosOptionNames = {
+  "qos-profile", "qos-reliability", "qos-durability", "qos-history", "qos-depth"};
+
 bool has_qos_options(const std::map<std::string, std::string> & options)
 {
-  for (const char * option : {"qos-profile", "qos-reliability", "qos-durability", "qos-history",
-      "qos-depth"})
-  {
+  for (const std::string & option : kQosOptionNames) {
     if (options.count(option) > 0) {
       return true;
     }

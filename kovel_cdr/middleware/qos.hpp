@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
 #include <fastdds/dds/publisher/qos/DataWriterQos.hpp>
@@ -46,6 +47,9 @@ Qos sensor_data_qos();
 /// keep_all), "depth" (1 or more). Throws Error naming the option for a value it does not
 /// know. system_default is Fast DDS's own: reliable, volatile, keep last 1.
 Qos qos_from_options(const std::map<std::string, std::string> & options, const Qos & base);
+
+/// The --qos-* options, without their dashes.
+extern const std::set<std::string> kQosOptionNames;
 
 /// Whether any --qos-* option is among `options`.
 bool has_qos_options(const std::map<std::string, std::string> & options);
