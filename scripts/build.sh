@@ -34,3 +34,7 @@ colcon build --build-base "$build_base" --install-base "$install_base" \
   exit 1
 }
 grep -E '^Summary:' "$log" || true
+if [ ! -f "$install_base/setup.bash" ]; then
+  echo "build: colcon wrote no $install_base/setup.bash (python3-colcon-bash missing?)" >&2
+  exit 1
+fi

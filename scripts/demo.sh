@@ -24,7 +24,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if ! bash scripts/build.sh --packages-up-to kovel_cdr; then
+# The whole workspace, so that `colcon test` works at the root afterwards.
+if ! bash scripts/build.sh; then
   echo "demo: FAILED: the build failed (above)"
   exit 1
 fi

@@ -22,8 +22,9 @@ ws_install=${FUZZ_WS_INSTALL_BASE:-install-fuzz}
 
 # The workspace's sanitizer options, each unless already set.
 while IFS='=' read -r name value; do
+  [[ $name =~ ^[A-Z_]+$ ]] || continue
   [ -n "${!name:-}" ] || export "$name=$value"
-done < <(grep -E '^[A-Z_]+=' scripts/sanitizer_options.env)
+done <kovel_cdr/sanitizer_options.env
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 export CC=clang-14 CXX=clang++-14
 export CFLAGS="$sanitizers -fsanitize=fuzzer-no-link" CXXFLAGS="$sanitizers -fsanitize=fuzzer-no-link"
@@ -63,10 +64,14 @@ else
   limit=(-runs="$runs" -max_total_time=120)
 fi
 
+types=$(tr ';' ' ' <"$build_dir/fuzz_types.txt") || {
+  echo "fuzz: $build_dir/fuzz_types.txt is missing" >&2
+  exit 1
+}
 failed=()
 ran=0
 mkdir -p "$build_dir/artifacts"
-for type in $(tr ';' ' ' <"$build_dir/fuzz_types.txt"); do
+for type in $types; do
   for target in "$build_dir/fuzz_deserialize_$type" "$build_dir/fuzz_round_trip_$type" \
       "$build_dir/fuzz_from_text_$type"; do
     name=$(basename "$target")
@@ -97,6 +102,9 @@ for type in $(tr ';' ' ' <"$build_dir/fuzz_types.txt"); do
   done
 done
 
+echo "fuzz: $ran targets run, ${#failed[@]} failed"
+[ -z "${KOVEL_TEST_COUNTS:-}" ] ||
+  echo "${KOVEL_TEST_COUNT_NAME:-fuzz} $ran ${#failed[@]}" >>"$KOVEL_TEST_COUNTS"
 if [ "$ran" -eq 0 ]; then
   echo "no fuzz target matches '$filter'"
   exit 1

@@ -28,7 +28,7 @@ using ReturnCode = eprosima::fastrtps::types::ReturnCode_t;
 // Fast DDS 2.9.1 deletes some of its objects through a pointer to a base class of another
 // size, which AddressSanitizer reports as new_delete_type_mismatch and stops on. Every
 // program that makes a Node runs Fast DDS, so it carries the workspace's AddressSanitizer
-// options (scripts/sanitizer_options.env, which turn that check off) as its defaults, also
+// options (kovel_cdr/sanitizer_options.env, which turn that check off) as its defaults, also
 // when run by hand; ASAN_OPTIONS still decides. Weak, so that a program's own defaults take
 // precedence.
 extern "C" __attribute__((weak, visibility("default"), used))

@@ -56,7 +56,7 @@ run_logged() {
   local name=$1 log=$2
   shift 2
   if "$@" >"$log" 2>&1; then
-    awk '/^--- /{package = $2 ": "} /tests passed|^\[  PASSED/{print package $0}' "$log"
+    awk '/^--- /{package = $2 ": "} /tests passed|^\[  PASSED|^package tests:/{print package $0}' "$log"
   else
     tail -200 "$log"
     echo "$name failed (log: $log)"
@@ -64,17 +64,33 @@ run_logged() {
   fi
 }
 
+# count_gtest NAME INSTALL_BASE EXECUTABLE LOG: the tests the executable lists against those
+# its run in LOG reports, appended to KOVEL_TEST_COUNTS; fewer run than listed is a failure.
+count_gtest() {
+  local name=$1 install_base=$2 executable=$3 log=$4 listed ran passed
+  listed=$(bash -c 'set +u; source "$1/setup.bash"; "$2" --gtest_list_tests' _ \
+    "$install_base" "$executable" | grep -c '^  ') || listed=0
+  ran=$(sed -n 's/^\[==========\] \([0-9][0-9]*\) tests\{0,1\} from .* ran\..*/\1/p' "$log")
+  passed=$(sed -n 's/^\[  PASSED  \] \([0-9][0-9]*\) tests\{0,1\}\..*/\1/p' "$log")
+  echo "$name: ${ran:-0} of $listed tests ran, ${passed:-0} passed"
+  if [ "$listed" -eq 0 ] || [ "${ran:-0}" -ne "$listed" ]; then
+    failed+=("$name-count")
+  fi
+  [ -z "${KOVEL_TEST_COUNTS:-}" ] ||
+    echo "$name ${ran:-0} $((${ran:-0} - ${passed:-0}))" >>"$KOVEL_TEST_COUNTS"
+}
+
 # The workspace's sanitizer options, for the builds too: the test discovery runs the test
 # binaries.
 set -a
-source scripts/sanitizer_options.env
+source kovel_cdr/sanitizer_options.env
 set +a
 
 step "address and undefined-behaviour sanitizers, the whole workspace and its tests"
 asan_flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 if sanitized_build build-asan install-asan "$asan_flags"; then
   run_logged asan build-asan/hardening-ctest.log \
-    bash scripts/package_tests.sh build-asan install-asan
+    env KOVEL_TEST_COUNT_NAME=hardening-asan bash scripts/package_tests.sh build-asan install-asan
 else
   failed+=(asan-build)
 fi
@@ -88,12 +104,15 @@ then
   run_logged tsan build-tsan/hardening-concurrency.log bash -c '
     set +u; source install-tsan/setup.bash; set -u
     timeout 900 build-tsan/kovel_system_tests/hardening/hardening_concurrency_test'
+  count_gtest hardening-tsan install-tsan \
+    build-tsan/kovel_system_tests/hardening/hardening_concurrency_test \
+    build-tsan/hardening-concurrency.log
 else
   failed+=(tsan-build)
 fi
 
 step "fuzz targets"
-bash scripts/fuzz.sh || failed+=(fuzz)
+KOVEL_TEST_COUNT_NAME=hardening-fuzz bash scripts/fuzz.sh || failed+=(fuzz)
 
 step "done"
 printf 'hardening step: %s\n' "${timings[@]}"

@@ -107,29 +107,58 @@ if colcon --log-base "$build_tier/log" build --base-paths test/install --build-b
     fail "roundtrip: linked to the package's libraries instead of loading them"
   payloads=$build_tier/payloads
   mkdir -p "$payloads"
+  round_tripped=0
   for type in "${types[@]}"; do
     name=${type#*/}
     files=()
+    messages=$(/usr/bin/python3 -c 'import json, sys
+for m in json.load(open(sys.argv[1])): print(json.dumps(m))' "test/samples/$name.json") || {
+      fail "samples: test/samples/$name.json cannot be read"
+      continue
+    }
     while IFS= read -r message; do
+      [ -n "$message" ] || continue
       file=$payloads/$name.${#files[@]}.cdr
       kovel_cdr encode "$name" <<<"$message" >"$file" ||
         { fail "samples: kovel_cdr encode $name failed"; break; }
       files+=("$file")
-    done < <(/usr/bin/python3 -c 'import json, sys
-for m in json.load(open(sys.argv[1])): print(json.dumps(m))' "test/samples/$name.json")
+    done <<<"$messages"
     if [ ${#files[@]} -eq 0 ]; then
       fail "samples: none for $name"
       continue
     fi
     "$bin/roundtrip" "$type" "${files[@]}" || fail "roundtrip $type: failed"
+    round_tripped=$((round_tripped + ${#files[@]}))
   done
 else
   tail -n 60 "$log"
   fail "build: kovel_downstream did not build (log: $log)"
 fi
 
+# --- kovel_cdr alone ------------------------------------------------------------------------
+# Its folder, copied out of the workspace, builds against the installed kovel_camera_msgs:
+# it reads nothing beside it.
+alone=$build_tier/kovel_cdr_alone
+mkdir -p "$alone/src"
+cp -r kovel_cdr "$alone/src/"
+built_alone=0
+if colcon --log-base "$alone/log" build --base-paths "$alone/src" --build-base "$alone/build" \
+  --install-base "$alone/install" --event-handlers console_cohesion+ \
+  --cmake-args -DPython3_EXECUTABLE=/usr/bin/python3 -DBUILD_TESTING=OFF \
+  >"$alone/colcon-build.log" 2>&1 &&
+  [ -x "$alone/install/kovel_cdr/bin/kovel_cdr" ]; then
+  built_alone=1
+else
+  tail -n 40 "$alone/colcon-build.log"
+  fail "alone: kovel_cdr did not build from a copy of its folder (log: $alone/colcon-build.log)"
+fi
+
+# What ran: the two record programs, each sample round-tripped and kovel_cdr built alone.
+checks=$((2 + ${round_tripped:-0} + built_alone))
+[ -z "${KOVEL_TEST_COUNTS:-}" ] || echo "install $checks ${#failed[@]}" >>"$KOVEL_TEST_COUNTS"
 if [ ${#failed[@]} -eq 0 ]; then
-  echo "install tier: passed (${#types[@]} types, $((SECONDS - start)) s)"
+  echo "install tier: passed (${#types[@]} types, ${round_tripped:-0} samples" \
+    "round-tripped, $((SECONDS - start)) s)"
 else
   echo "install tier: FAILED: $(printf '%s\n' "${failed[@]}" | awk '!seen[$0]++' | paste -sd ' ')" \
     "($((SECONDS - start)) s)"

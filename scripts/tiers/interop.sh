@@ -26,4 +26,26 @@ if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$wanted" ]; then
   echo "$wanted" > "$stamp"
 fi
 
-timeout 300 node --test check.test.js interop.test.js
+# Every committed sample is a test of its own in each direction: the count run must be at
+# least the count of samples.
+samples=$(node -e 'const fs = require("fs"); let n = 0;
+for (const f of fs.readdirSync(process.argv[1])) if (f.endsWith(".json"))
+  n += JSON.parse(fs.readFileSync(`${process.argv[1]}/${f}`)).length;
+console.log(n);' "$root/test/samples")
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+status=0
+timeout 300 node --test --test-reporter=tap check.test.js interop.test.js >"$log" 2>&1 || status=$?
+cat "$log"
+passed=$(sed -n 's/^# pass \([0-9][0-9]*\)$/\1/p' "$log")
+failed=$(sed -n 's/^# fail \([0-9][0-9]*\)$/\1/p' "$log")
+skipped=$(sed -n 's/^# skipped \([0-9][0-9]*\)$/\1/p' "$log")
+ran=$((${passed:-0} + ${failed:-0}))
+echo "interop: $ran tests run, ${failed:-0} failed, ${skipped:-0} skipped," \
+  "over $samples committed samples"
+[ -z "${KOVEL_TEST_COUNTS:-}" ] || echo "interop ${ran:-0} ${failed:-0}" >>"$KOVEL_TEST_COUNTS"
+if [ "${ran:-0}" -lt "$samples" ] || [ "$samples" -eq 0 ]; then
+  echo "interop: fewer tests ran than there are samples" >&2
+  exit 1
+fi
+exit $status
