@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "error.hpp"
+#include "standard_streams.hpp"
 
 namespace kovel_cdr
 {
@@ -66,21 +67,26 @@ int run_command(
   const std::string & program, const Command & command, const std::vector<std::string> & words,
   const char * epilogue)
 {
+  stop_on_signals();
+  bool help = false;
   for (const std::string & word : words) {
-    if (word == "--help" || word == "-h") {
-      std::printf("usage: %s %s\n\n%s\n%s", program.c_str(), command.usage, command.help,
+    help = help || word == "--help" || word == "-h";
+  }
+  Arguments arguments;
+  if (!help) {
+    try {
+      arguments = parse_arguments(program, command, words);
+    } catch (const Error & e) {
+      std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+      return 2;
+    }
+  }
+  try {
+    if (help) {
+      write_output("usage: " + program + " " + command.usage + "\n\n" + command.help + "\n" +
         epilogue);
       return 0;
     }
-  }
-  Arguments arguments;
-  try {
-    arguments = parse_arguments(program, command, words);
-  } catch (const Error & e) {
-    std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
-    return 2;
-  }
-  try {
     return command.run(arguments);
   } catch (const Interrupted & e) {
     // Interrupted by a signal or a closed output: 130 or 141, as shells report them.
@@ -105,7 +111,7 @@ const
 std::string read_input(const std::vector<std::string> & positional, size_t file_index)
 {
   if (positional.size() <= file_index || positional[file_index] == "-") {
-    return std::string(std::istreambuf_iterator<char>(std::cin), {});
+    return read_standard_input();
   }
   const std::string & path = positional[file_index];
   std::error_code error;

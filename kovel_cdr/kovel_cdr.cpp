@@ -10,6 +10,7 @@
 #include "json_codec.hpp"
 #include "payload.hpp"
 #include "record.hpp"
+#include "standard_streams.hpp"
 #include "type_catalog.hpp"
 #include "yaml_codec.hpp"
 
@@ -62,19 +63,12 @@ static std::vector<uint8_t> from_hex(const std::string & text)
   return bytes;
 }
 
-static void write_stdout(const std::string & bytes)
-{
-  if (fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || fflush(stdout) != 0) {
-    throw Error("cannot write to standard output");
-  }
-}
-
 static int run_encode(const Arguments & arguments)
 {
   const MessageType & type = find_message_type(arguments.positional[0]);
   Record record = record_from_input(type, arguments);
   std::vector<uint8_t> payload = encode_payload(type, record.data());
-  write_stdout(arguments.has("hex") ? to_hex(payload) : std::string(payload.begin(), payload.end()));
+  write_output(arguments.has("hex") ? to_hex(payload) : std::string(payload.begin(), payload.end()));
   return 0;
 }
 
@@ -88,9 +82,9 @@ static int run_decode(const Arguments & arguments)
   decode_payload(type, payload.data(), payload.size(), record.data());
   nlohmann::ordered_json message = record_to_json(type, record.data());
   if (arguments.has("json") || arguments.has("compact")) {
-    write_stdout(message.dump(arguments.has("compact") ? -1 : 2) + "\n");
+    write_output(message.dump(arguments.has("compact") ? -1 : 2) + "\n");
   } else {
-    write_stdout(message_to_yaml(type, message));
+    write_output(message_to_yaml(type, message));
   }
   return 0;
 }
@@ -113,21 +107,25 @@ static int run_sizes(const Arguments & arguments)
 {
   const MessageType & type = find_message_type(arguments.positional[0]);
   Record record = record_from_input(type, arguments);
-  write_stdout(sizes_of(type, record.data()).dump(2) + "\n");
+  write_output(sizes_of(type, record.data()).dump(2) + "\n");
   return 0;
 }
 
 static int run_types(const Arguments &)
 {
+  std::string text;
   for (const MessageType * type : message_types()) {
     Record empty(*type);
     nlohmann::ordered_json sizes = sizes_of(*type, empty.data());
-    std::printf(
+    char line[256];
+    std::snprintf(line, sizeof(line),
       "%-48s empty message %3zu bytes, maximum %3zu bytes, full_bounded %s\n",
       type->full_name().c_str(), sizes["serialized_size"].get<size_t>(),
       sizes["max_serialized_size"].get<size_t>(),
       sizes["full_bounded"].get<bool>() ? "true" : "false");
+    text += line;
   }
+  write_output(text);
   return 0;
 }
 
@@ -170,13 +168,15 @@ static std::vector<Command> all_commands()
   return commands;
 }
 
-static void print_usage(FILE * out, const std::vector<Command> & commands)
+static std::string usage(const std::vector<Command> & commands)
 {
-  std::fprintf(out, "usage: kovel_cdr COMMAND ...\n\ncommands:\n");
+  std::string text = "usage: kovel_cdr COMMAND ...\n\ncommands:\n";
   for (const Command & command : commands) {
-    std::fprintf(out, "  %-8s %s\n", command.name, command.summary);
+    char line[256];
+    std::snprintf(line, sizeof(line), "  %-8s %s\n", command.name, command.summary);
+    text += line;
   }
-  std::fprintf(out, "\n'kovel_cdr COMMAND --help' tells more.\n\n%s", kTypeNames);
+  return text + "\n'kovel_cdr COMMAND --help' tells more.\n\n" + kTypeNames;
 }
 
 }  // namespace kovel_cdr
@@ -184,15 +184,23 @@ static void print_usage(FILE * out, const std::vector<Command> & commands)
 int main(int argc, char ** argv)
 {
   using namespace kovel_cdr;  // NOLINT
+  if (!standard_streams_open()) {
+    std::fprintf(stderr, "kovel_cdr: %s\n", closed_output().what());
+    return kClosedPipeExit;
+  }
   std::vector<Command> commands = all_commands();
   if (argc < 2) {
-    print_usage(stderr, commands);
+    std::fputs(usage(commands).c_str(), stderr);
     return 2;
   }
   std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
-    print_usage(stdout, commands);
-    return 0;
+    // As a command, so that its output is written and fails as every command's.
+    const Command help{"help", "", "", "", 0, 0, {}, {}, [](const Arguments &) {
+        write_output(usage(all_commands()));
+        return 0;
+      }};
+    return run_command("kovel_cdr", help, {});
   }
   for (const Command & command : commands) {
     if (name != command.name) {

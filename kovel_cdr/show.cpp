@@ -1,7 +1,6 @@
 // kovel_cdr show: a message or service definition as `ros2 interface show` prints it, read
 // from the interface files the packages installed (share/<package>/msg|srv on
 // AMENT_PREFIX_PATH), nested types expanded with --all.
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 
 #include "command_line.hpp"
 #include "error.hpp"
+#include "standard_streams.hpp"
 
 namespace kovel_cdr
 {
@@ -116,11 +116,11 @@ bool nested_type_of(const std::string & line, const std::string & package, Inter
   return true;
 }
 
-// Prints the lines; with `expand`, each field of a message type is followed by that type's
+// Appends the lines to `text`; with `expand`, each field of a message type is followed by that type's
 // own fields, indented one tab further. Nesting is bounded by the depth of real types.
 void print_definition(
   const std::vector<std::string> & lines, const std::string & package, bool expand,
-  const std::string & indent, int depth)
+  const std::string & indent, int depth, std::string & text)
 {
   if (depth > 32) {
     throw Error("message types nest more than 32 deep");
@@ -132,11 +132,11 @@ void print_definition(
     if (depth > 0 && blank_or_comment) {
       continue;
     }
-    std::printf("%s%s\n", indent.c_str(), line.c_str());
+    text += indent + line + "\n";
     Interface nested;
     if (expand && !blank_or_comment && nested_type_of(line, package, nested)) {
       print_definition(lines_of(installed_file(nested)), nested.package, expand, indent + "\t",
-        depth + 1);
+        depth + 1, text);
     }
   }
 }
@@ -145,10 +145,9 @@ int run_show(const Arguments & arguments)
 {
   Interface interface = interface_named(arguments.positional[0], "kovel_camera_msgs");
   const fs::path file = installed_file(interface);
-  print_definition(lines_of(file), interface.package, arguments.has("all"), "", 0);
-  if (std::fflush(stdout) != 0) {
-    throw Error("cannot write to standard output");
-  }
+  std::string text;
+  print_definition(lines_of(file), interface.package, arguments.has("all"), "", 0, text);
+  write_output(text);
   return 0;
 }
 

@@ -4,8 +4,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -22,6 +25,7 @@
 #include "loopback.hpp"
 #include "node.hpp"
 #include "record.hpp"
+#include "standard_streams.hpp"
 #include "type_catalog.hpp"
 
 namespace kovel_cdr
@@ -146,20 +150,32 @@ std::string snake_case(const std::string & name)
   return out;
 }
 
-// The node's own lines on standard output, from both of its threads. A closed output stops
-// the node (exit 141).
+void report(const std::string & line);
+
+// The node's own lines on standard output, from both of its threads, written by a thread
+// of its own so that a reader who does not read holds up no service and no topic. A line
+// that finds kQueuedLines waiting is dropped and counted, and the count is written once
+// the output drains. A closed output stops the node (exit 141).
 class Output
 {
 public:
+  Output()
+  : writer_([this]() {write();}) {}
+
+  // A moment for the last lines, which a reader who does not read never gets.
+  ~Output() {finish(0.02);}
+
   void line(const std::string & text)
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    errno = 0;
-    if (std::fputs(text.c_str(), stdout) == EOF || std::fputc('\n', stdout) == EOF ||
-      std::fflush(stdout) != 0)
     {
-      closed_ = closed_ || errno == EPIPE;
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (lines_.size() >= kQueuedLines) {
+        ++dropped_;
+        return;
+      }
+      lines_.push_back(text + "\n");
     }
+    changed_.notify_one();
   }
 
   bool closed()
@@ -170,9 +186,68 @@ public:
     return closed_.load();
   }
 
+  /// Writes what is queued, for at most `seconds` more, and stops the writer.
+  void finish(double seconds)
+  {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!finishing_.load()) {
+        give_up_at_ = dds::deadline_in(seconds);
+        finishing_.store(true);
+      }
+    }
+    changed_.notify_one();
+    if (writer_.joinable()) {
+      writer_.join();
+    }
+  }
+
 private:
+  static constexpr size_t kQueuedLines = 256;
+
+  void write()
+  {
+    auto give_up = [this]() {return finishing_.load() && dds::Clock::now() >= give_up_at_;};
+    bool failed = false;
+    std::unique_lock<std::mutex> lock(mutex_);
+    // Ends once finishing: the queue is written by then, or each write gives up by then.
+    while (true) {
+      changed_.wait(lock, [&]() {return !lines_.empty() || finishing_.load();});
+      if (lines_.empty() || give_up()) {
+        return;
+      }
+      std::string text = std::move(lines_.front());
+      lines_.pop_front();
+      if (lines_.empty() && dropped_ > 0) {
+        text += "kovel_camera_node: " + std::to_string(dropped_) + " line" +
+          (dropped_ == 1 ? "" : "s") + " dropped while standard output was full\n";
+        dropped_ = 0;
+      }
+      if (closed_.load()) {
+        continue;
+      }
+      lock.unlock();
+      int error = 0;
+      WriteResult result = write_output_until(text, give_up, 20, error);
+      if (result == WriteResult::closed) {
+        closed_.store(true);
+      } else if (result == WriteResult::failed && !failed) {
+        // Said once: the node goes on serving without its lines.
+        failed = true;
+        report(std::string("cannot write to standard output: ") + std::strerror(error));
+      }
+      lock.lock();
+    }
+  }
+
   std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> lines_;
+  uint64_t dropped_ = 0;
   std::atomic<bool> closed_{false};
+  std::atomic<bool> finishing_{false};
+  dds::Deadline give_up_at_;  // set before finishing_
+  std::thread writer_;  // last: it starts on the members above
 };
 
 void report(const std::string & line)
@@ -225,6 +300,8 @@ int run(const Arguments & arguments)
   }
   const double rate = arguments.number("rate", 10, 0.1, 1000);
   const double duration = arguments.number("duration", 60, 0, 3600);
+  // Before the node, so that its last lines are written while the node is deleted.
+  Output output;
   auto made = make_node("kovel_camera_node", arguments, report);
   dds::Node & node = *made;
   auto qos = [&](const dds::Qos & own) {return dds::qos_from_options(arguments.values, own);};
@@ -240,7 +317,6 @@ int run(const Arguments & arguments)
     // GetDeviceInfo is served as NS/get_device_info, and so on.
     servers.push_back(&node.create_service(*service, ns + "/" + snake_case(service->name)));
   }
-  Output output;
   char text[256];
   std::snprintf(text, sizeof(text), "kovel_camera_node: domain %u over %s, for %g s",
     node.domain(), dds::transport_name(node.transport()), duration);
@@ -286,10 +362,12 @@ int run(const Arguments & arguments)
     }
   } catch (...) {
     stop.store(true);
+    node.activity().notify();
     server_thread.join();
     throw;
   }
   stop.store(true);
+  node.activity().notify();  // the server thread sees it at once
   server_thread.join();
   const std::string published = "published " + std::to_string(frame) + " frames";
   if (output.closed()) {
@@ -312,6 +390,11 @@ int run(const Arguments & arguments)
 int main(int argc, char ** argv)
 {
   using namespace kovel_cdr;  // NOLINT
+  // Its lines would go into the first file it opens.
+  if (!standard_streams_open()) {
+    std::fprintf(stderr, "kovel_camera_node: %s\n", closed_output().what());
+    return kClosedPipeExit;
+  }
   static const std::string help = std::string(kHelp) + kQosOptions + kCommonOptions;
   const auto options = options_with(options_with({"namespace", "rate", "duration"},
       kCommonOptionNames), kovel_cdr::dds::kQosOptionNames);

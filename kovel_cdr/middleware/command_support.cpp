@@ -1,7 +1,6 @@
 #include "command_support.hpp"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -79,15 +78,7 @@ std::string count_of(uint64_t count, const char * noun)
 
 void print_line(const std::string & line)
 {
-  errno = 0;
-  if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
-    std::fputc('\n', stdout) == EOF || std::fflush(stdout) != 0)
-  {
-    if (errno == EPIPE) {
-      throw Interrupted("interrupted: standard output was closed", dds::kClosedPipeExit);
-    }
-    throw Error("cannot write to standard output");
-  }
+  write_output(line + "\n");
 }
 
 TopicArgument topic_argument(const std::vector<std::string> & positional)
@@ -159,6 +150,10 @@ dds::Reader & subscribe(
   std::vector<dds::RemoteEndpoint> publishers;
   if (topic.type == nullptr || adapt) {
     auto found = [&]() {
+        // Nothing it finds could be shown any more.
+        if (dds::output_closed()) {
+          throw dds::closed_output();
+        }
         publishers = publishers_of(node, dds_topic);
         return !publishers.empty();
       };

@@ -1,11 +1,6 @@
 #include "waiting.hpp"
 
 #include <algorithm>
-#include <atomic>
-#include <csignal>
-
-#include <poll.h>
-#include <unistd.h>
 
 namespace kovel_cdr
 {
@@ -19,63 +14,6 @@ Deadline deadline_in(double seconds)
     std::chrono::duration<double>(seconds));
 }
 
-static std::atomic<int> g_signal{0};
-
-extern "C" void kovel_cdr_on_signal(int signal)
-{
-  int none = 0;
-  g_signal.compare_exchange_strong(none, signal);  // the first one is the one reported
-}
-
-void stop_on_signals()
-{
-  struct sigaction action = {};
-  action.sa_handler = kovel_cdr_on_signal;
-  sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    sigaction(signal, &action, nullptr);
-  }
-  std::signal(SIGPIPE, SIG_IGN);
-}
-
-bool interrupted()
-{
-  return g_signal.load() != 0;
-}
-
-int interrupting_signal()
-{
-  return g_signal.load();
-}
-
-std::string signal_name(int signal)
-{
-  switch (signal) {
-    case SIGINT:
-      return "SIGINT";
-    case SIGTERM:
-      return "SIGTERM";
-    case SIGHUP:
-      return "SIGHUP";
-    case SIGPIPE:
-      return "SIGPIPE";
-    default:
-      return "signal " + std::to_string(signal);
-  }
-}
-
-bool output_closed()
-{
-  pollfd output{STDOUT_FILENO, 0, 0};
-  return poll(&output, 1, 0) > 0 && (output.revents & POLLERR) != 0;
-}
-
-Interrupted interruption(const std::string & context)
-{
-  return Interrupted("interrupted by " + signal_name(interrupting_signal()) +
-           (context.empty() ? "" : " " + context), kInterruptedExit);
-}
-
 void Activity::notify()
 {
   {
@@ -87,7 +25,9 @@ void Activity::notify()
 
 bool Activity::wait_until(Deadline deadline, const std::function<bool()> & ready)
 {
-  constexpr auto kSlice = std::chrono::milliseconds(100);
+  // A signal handler cannot wake a condition variable: the flag it sets is looked at
+  // between slices, short enough for a process to end within 0.2 s of a signal.
+  constexpr auto kSlice = std::chrono::milliseconds(20);
   std::unique_lock<std::mutex> lock(mutex_);
   // Ends by the deadline: every pass either returns or waits, and the waits end at the
   // deadline.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "command_line.hpp"
+#include "standard_streams.hpp"
 
 namespace kovel_cdr
 {
@@ -24,27 +25,16 @@ using Deadline = Clock::time_point;
 /// Now + seconds (at most a day, so that the sum cannot overflow).
 Deadline deadline_in(double seconds);
 
-/// Makes SIGINT, SIGTERM and SIGHUP end every wait of this process early (interrupted()
-/// turns true), so that a command stops cleanly and deletes its entities, shared memory
-/// included. SIGPIPE is ignored: a write to a closed pipe fails with EPIPE instead, and the
-/// writer decides.
-void stop_on_signals();
-bool interrupted();
-/// The signal that interrupted the process (0 when none).
-int interrupting_signal();
-/// "SIGINT", "SIGTERM", "SIGHUP", or "signal N".
-std::string signal_name(int signal);
-
-/// The exit status of a process interrupted by a signal (130) or whose output pipe closed
-/// (141), as shells report them.
-constexpr int kInterruptedExit = 130;
-constexpr int kClosedPipeExit = 141;
-
-/// Whether standard output is a pipe whose reading end has closed, found without writing.
-bool output_closed();
-
-/// "interrupted by SIGINT <context>", to be thrown when interrupted() turned true.
-Interrupted interruption(const std::string & context);
+// The signals and the closed output that end every wait (standard_streams.hpp).
+using kovel_cdr::stop_on_signals;
+using kovel_cdr::interrupted;
+using kovel_cdr::interrupting_signal;
+using kovel_cdr::signal_name;
+using kovel_cdr::kInterruptedExit;
+using kovel_cdr::kClosedPipeExit;
+using kovel_cdr::output_closed;
+using kovel_cdr::closed_output;
+using kovel_cdr::interruption;
 
 /// What the middleware's threads report (a match, a message) wakes the threads that wait.
 class Activity
@@ -53,7 +43,7 @@ public:
   void notify();
 
   /// Waits until ready() holds, the deadline passes or the process is interrupted;
-  /// ready() is checked at once, after every report and at least every 100 ms. True when
+  /// ready() is checked at once, after every report and at least every 20 ms. True when
   /// ready.
   bool wait_until(Deadline deadline, const std::function<bool()> & ready);
 
