@@ -1,14 +1,19 @@
 // kovel_cdr from the outside: payload bytes, JSON both ways, type names, and bad input of
 // every kind refused with one line on stderr, nothing on stdout and a non-zero exit.
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
+#include <thread>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +45,82 @@ ToolRun kovel_cdr(const std::string & arguments, const std::string & input = "")
     " 2>" + err;
   int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+}
+
+ToolRun shell(const std::string & command)
+{
+  const std::string err = testing::TempDir() + "kovel_cdr_" + std::to_string(getpid()) + ".sh.err";
+  int status = std::system((command + " 2>" + err).c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", slurp(err)};
+}
+
+// kovel_cdr with its standard input and output on pipes that the test holds and never
+// uses, stderr to a file: a process stuck in a read or a write, for signals to end.
+struct Stuck
+{
+  pid_t pid = -1;
+  int input = -1;
+  int output = -1;
+  std::string err;
+};
+
+Stuck start_stuck(const std::vector<std::string> & arguments)
+{
+  static int started = 0;
+  Stuck stuck;
+  stuck.err = testing::TempDir() + "kovel_cdr_" + std::to_string(getpid()) + "_" +
+    std::to_string(++started) + ".err";
+  int in[2], out[2];
+  if (pipe(in) != 0 || pipe(out) != 0) {
+    return stuck;
+  }
+  std::vector<std::string> words{KOVEL_CDR_PATH};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char *> argv;
+  for (std::string & word : words) {
+    argv.push_back(word.data());
+  }
+  argv.push_back(nullptr);
+  stuck.pid = fork();
+  if (stuck.pid == 0) {
+    int err = open(stuck.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (err < 0 || dup2(in[0], 0) < 0 || dup2(out[1], 1) < 0 || dup2(err, 2) < 0) {
+      _exit(126);
+    }
+    close(in[1]);
+    close(out[0]);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  stuck.input = in[1];
+  stuck.output = out[0];
+  return stuck;
+}
+
+// The exit status within `seconds`, or -1 (killed) when the process overstays or died of a
+// signal.
+int exit_within(Stuck & stuck, double seconds)
+{
+  int status = 0;
+  pid_t done = 0;
+  const auto deadline = std::chrono::steady_clock::now() +
+    std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+  // One check every 10 ms until the deadline.
+  while ((done = waitpid(stuck.pid, &status, WNOHANG)) == 0 &&
+    std::chrono::steady_clock::now() < deadline)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (done == 0) {
+    kill(stuck.pid, SIGKILL);
+    waitpid(stuck.pid, &status, 0);
+    status = -1;
+  }
+  close(stuck.input);
+  close(stuck.output);
+  return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 const char kFullDeviceInfo[] =
@@ -213,4 +294,63 @@ TEST(KovelCdr, HelpIsThereForTheToolAndEachCommand)
   EXPECT_EQ(encode_help.status, 0);
   EXPECT_NE(encode_help.out.find("usage: kovel_cdr encode TYPE [FILE] [--hex]"), std::string::npos);
   EXPECT_NE(kovel_cdr("frobnicate").status, 0);
+}
+
+// Every command's output is checked: a full disk is a failure with its reason, a closed
+// output the documented 141; and SIGINT, SIGTERM and SIGHUP end a command stuck reading its
+// input or writing to a reader who does not read, with 130 and one line.
+TEST(KovelCdr, FailedOutputAndSignalsEndEveryCommandAsDocumented)
+{
+  const std::string tool = KOVEL_CDR_PATH;
+  const std::string stem = testing::TempDir() + "kovel_cdr_" + std::to_string(getpid());
+  const std::string in = stem + ".yaml", big = stem + ".bin";
+  std::ofstream(in) << "{name: K1}";
+  std::ofstream(big, std::ios::binary) <<
+    kovel_cdr("encode Metadata", "{json_data: " + std::string(300000, 'x') + "}").out;
+  for (const std::string & command : std::vector<std::string>{"types", "--help", "encode --help",
+      "show --all Metadata", "encode DeviceInfo " + in, "decode Metadata --json " + big,
+      "sizes DeviceInfo " + in})
+  {
+    ToolRun full = shell(tool + " " + command + " >/dev/full </dev/null");
+    EXPECT_EQ(full.status, 1) << command << ": " << full.err;
+    EXPECT_NE(full.err.find("cannot write to standard output: No space left on device\n"),
+      std::string::npos) << command << ": " << full.err;
+    EXPECT_EQ(std::count(full.err.begin(), full.err.end(), '\n'), 1) << full.err;
+  }
+  // A closed output before anything is opened: nothing can go into a file opened later.
+  ToolRun closed = shell(tool + " encode DeviceInfo " + in + " >&-");
+  EXPECT_EQ(closed.status, 141) << closed.err;
+  EXPECT_NE(closed.err.find("kovel_cdr: interrupted: standard output was closed"),
+    std::string::npos) << closed.err;
+
+  struct Case
+  {
+    std::vector<std::string> arguments;
+    int signal;
+    std::string says;
+  } cases[] = {
+    {{"encode", "DeviceInfo"}, SIGINT, "kovel_cdr encode: interrupted by SIGINT while reading "
+      "standard input"},
+    {{"decode", "Metadata", "-"}, SIGHUP, "kovel_cdr decode: interrupted by SIGHUP while reading "
+      "standard input"},
+    {{"decode", "Metadata", big}, SIGTERM, "kovel_cdr decode: interrupted by SIGTERM while "
+      "writing to standard output"},
+  };
+  std::vector<Stuck> stuck;
+  for (const Case & c : cases) {
+    stuck.push_back(start_stuck(c.arguments));
+    ASSERT_GT(stuck.back().pid, 0);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  for (size_t i = 0; i < stuck.size(); ++i) {
+    kill(stuck[i].pid, cases[i].signal);
+  }
+  for (size_t i = 0; i < stuck.size(); ++i) {
+    EXPECT_EQ(exit_within(stuck[i], 5), 130) << cases[i].arguments[0];
+    const std::string err = slurp(stuck[i].err);
+    EXPECT_EQ(err, cases[i].says + "\n");
+    std::remove(stuck[i].err.c_str());
+  }
+  std::remove(in.c_str());
+  std::remove(big.c_str());
 }
