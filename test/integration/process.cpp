@@ -139,6 +139,27 @@ void Process::close_output()
   }
 }
 
+void Process::fill_output()
+{
+  if (output_ < 0) {
+    return;
+  }
+  // A writing end of our own to the same pipe, that never blocks.
+  int writer = open(("/proc/self/fd/" + std::to_string(output_)).c_str(),
+      O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (writer < 0) {
+    throw std::runtime_error("cannot open the output pipe for writing");
+  }
+  const std::string filler(4096, '\n');
+  // Ends when the pipe is full: each write takes room, and a pipe holds at most 1 MiB
+  // unless made larger.
+  for (size_t chunk : {filler.size(), size_t{1}}) {
+    while (write(writer, filler.data(), chunk) > 0) {
+    }
+  }
+  close(writer);
+}
+
 int Process::wait(double seconds)
 {
   if (pid_ > 0) {

@@ -36,6 +36,8 @@ public:
   /// false when none came. close_output() closes the test's end of the pipe.
   bool read_line(std::string & line, double seconds);
   void close_output();
+  /// With an output pipe: fills it, so that the process's next write waits for a read.
+  void fill_output();
 
   std::string out() const;
   std::string err() const;

@@ -298,6 +298,54 @@ TEST(Interruptions, SignalsAndClosedOutputEndEveryToolCleanly)
   EXPECT_EQ(feed->wait(10), 130) << describe(*feed);
 }
 
+// Output that nobody reads holds up nothing: the node whose standard output is a full pipe
+// answers its services and publishes, and SIGTERM ends it, and an echo stuck writing to
+// such a pipe, within a second (0.2 s is the aim; the machine is shared). Echo without TYPE
+// ends when its output closes while it waits to learn the type; the node started without
+// standard output exits at once instead of writing its lines into a file it opens.
+TEST(Interruptions, OutputThatNobodyReadsHoldsUpNothingAndSignalsStillEndIt)
+{
+  const uint32_t domain = kovel_test::domain_base() + 54;
+  const std::string ns = unique("stuck");
+  Process node({kCameraNode, "--namespace", ns, "--rate", "50", "--domain",
+      std::to_string(domain)}, true);
+  std::string line;
+  ASSERT_TRUE(node.read_line(line, 20)) << describe(node);
+  node.fill_output();
+  auto echo = tool({"echo", "Metadata", ns + "/metadata"}, domain, true);
+  ASSERT_TRUE(echo->read_line(line, 20)) << describe(*echo);
+  echo->fill_output();
+  auto blind = tool({"echo", unique("no_publisher")}, domain, true);
+  blind->close_output();
+  Process closed({"/bin/sh", "-c", "exec \"$0\" --namespace " + unique("closed") +
+      " --domain " + std::to_string(domain) + " >&-", kCameraNode});
+
+  for (int i = 0; i < 3; ++i) {
+    auto call = tool({"call", "GetString", ns + "/get_string", "--timeout", "10"}, domain);
+    EXPECT_EQ(call->wait(20), 0) << describe(*call);
+  }
+  auto later = tool({"echo", "Metadata", ns + "/metadata", "--times", "5", "--timeout", "10"},
+    domain);
+  EXPECT_EQ(later->wait(20), 0) << describe(*later);
+  EXPECT_EQ(blind->wait(10), 141) << describe(*blind);
+  EXPECT_NE(blind->err().find("kovel_cdr echo: interrupted: standard output was closed"),
+    std::string::npos) << blind->err();
+  EXPECT_EQ(closed.wait(10), 141) << describe(closed);
+  EXPECT_NE(closed.err().find("kovel_camera_node: interrupted: standard output was closed"),
+    std::string::npos) << closed.err();
+
+  const auto start = Clock::now();
+  echo->terminate();
+  node.terminate();
+  EXPECT_EQ(echo->wait(10), 130) << describe(*echo);
+  const double echo_seconds = seconds_since(start);
+  EXPECT_EQ(node.wait(10), 0) << describe(node);
+  EXPECT_LT(echo_seconds, 1.0);
+  EXPECT_LT(seconds_since(start), 1.0);
+  EXPECT_NE(echo->err().find("kovel_cdr echo: interrupted by SIGTERM while writing to standard "
+    "output"), std::string::npos) << echo->err();
+}
+
 // A counted pub that starts while a subscriber starts delivers to it as well as to the one
 // already there, and succeeds only then. Three topics at once, since the subscriber that
 // comes late used to miss the messages most of the time, not always.
