@@ -118,15 +118,7 @@ std::string read_input(const std::vector<std::string> & positional, size_t file_
   if (std::filesystem::is_directory(path, error)) {
     throw Error("cannot read '" + path + "': it is a directory");
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    throw Error("cannot open '" + path + "': " + std::strerror(errno));
-  }
-  std::string content(std::istreambuf_iterator<char>(file), {});
-  if (file.bad()) {
-    throw Error("cannot read '" + path + "'");
-  }
-  return content;
+  return read_file(path);
 }
 
 }  // namespace kovel_cdr

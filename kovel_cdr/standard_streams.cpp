@@ -153,35 +153,65 @@ void write_output(const std::string & bytes)
   throw Error(std::string("cannot write to standard output: ") + std::strerror(error));
 }
 
-std::string read_standard_input()
+// All of `fd`, which messages call `what`; a failure names its cause when `with_cause`.
+static std::string read_all(int fd, const std::string & what, bool with_cause)
 {
   std::string text;
   char buffer[65536];
+  int error = 0;
   // Ends at the end of the input, on a failure or when interrupted: each pass reads or
   // waits at most 20 ms.
   while (true) {
     if (interrupted()) {
-      throw interruption("while reading standard input");
+      throw interruption("while reading " + what);
     }
-    pollfd input{STDIN_FILENO, POLLIN, 0};
+    pollfd input{fd, POLLIN, 0};
     int ready = poll(&input, 1, 20);
     if (ready < 0 && errno != EINTR) {
-      throw Error(std::string("cannot read standard input: ") + std::strerror(errno));
+      error = errno;
+      break;
     }
     if (ready <= 0) {
       continue;
     }
-    ssize_t got = read(STDIN_FILENO, buffer, sizeof(buffer));
+    ssize_t got = read(fd, buffer, sizeof(buffer));
     if (got < 0) {
       if (errno == EINTR || errno == EAGAIN) {
         continue;
       }
-      throw Error(std::string("cannot read standard input: ") + std::strerror(errno));
+      error = errno;
+      break;
     }
     if (got == 0) {
       return text;
     }
     text.append(buffer, static_cast<size_t>(got));
+  }
+  throw Error("cannot read " + what + (with_cause ? std::string(": ") + std::strerror(error) : ""));
+}
+
+std::string read_standard_input()
+{
+  return read_all(STDIN_FILENO, "standard input", true);
+}
+
+std::string read_file(const std::string & path)
+{
+  // Opening a FIFO waits for its writer: a signal ends that wait with EINTR.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (interrupted()) {
+      throw interruption("while opening '" + path + "'");
+    }
+    throw Error("cannot open '" + path + "': " + std::strerror(errno));
+  }
+  try {
+    std::string text = read_all(fd, "'" + path + "'", false);
+    close(fd);
+    return text;
+  } catch (...) {
+    close(fd);
+    throw;
   }
 }
 

@@ -54,8 +54,10 @@ WriteResult write_output_until(
 /// interruption interruption(), any other failure an Error naming its cause.
 void write_output(const std::string & bytes);
 
-/// All of standard input; an interruption throws interruption(), a failure an Error.
+/// All of standard input, or of the file at `path` (a pipe or FIFO too); an interruption
+/// throws interruption(), a failure an Error.
 std::string read_standard_input();
+std::string read_file(const std::string & path);
 
 }  // namespace kovel_cdr
 

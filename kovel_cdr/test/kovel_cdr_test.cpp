@@ -2,6 +2,7 @@
 // every kind refused with one line on stderr, nothing on stdout and a non-zero exit.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -303,7 +304,7 @@ TEST(KovelCdr, FailedOutputAndSignalsEndEveryCommandAsDocumented)
 {
   const std::string tool = KOVEL_CDR_PATH;
   const std::string stem = testing::TempDir() + "kovel_cdr_" + std::to_string(getpid());
-  const std::string in = stem + ".yaml", big = stem + ".bin";
+  const std::string in = stem + ".yaml", big = stem + ".bin", fifo = stem + ".fifo";
   std::ofstream(in) << "{name: K1}";
   std::ofstream(big, std::ios::binary) <<
     kovel_cdr("encode Metadata", "{json_data: " + std::string(300000, 'x') + "}").out;
@@ -333,9 +334,12 @@ TEST(KovelCdr, FailedOutputAndSignalsEndEveryCommandAsDocumented)
       "standard input"},
     {{"decode", "Metadata", "-"}, SIGHUP, "kovel_cdr decode: interrupted by SIGHUP while reading "
       "standard input"},
+    {{"encode", "DeviceInfo", fifo}, SIGINT, "kovel_cdr encode: interrupted by SIGINT while "
+      "opening '" + fifo + "'"},
     {{"decode", "Metadata", big}, SIGTERM, "kovel_cdr decode: interrupted by SIGTERM while "
       "writing to standard output"},
   };
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::vector<Stuck> stuck;
   for (const Case & c : cases) {
     stuck.push_back(start_stuck(c.arguments));
@@ -353,4 +357,5 @@ TEST(KovelCdr, FailedOutputAndSignalsEndEveryCommandAsDocumented)
   }
   std::remove(in.c_str());
   std::remove(big.c_str());
+  std::remove(fifo.c_str());
 }
