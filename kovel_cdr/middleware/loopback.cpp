@@ -40,7 +40,7 @@ Transport parse_transport(std::string_view name)
   if (name == "both") {
     return Transport::both;
   }
-  throw Error("--transport: expected shm, udp or both, got '" + std::string(name) + "'");
+  throw UsageError("--transport: expected shm, udp or both, got '" + std::string(name) + "'");
 }
 
 const char * transport_name(Transport transport)
@@ -68,7 +68,7 @@ uint32_t parse_domain(const std::string & text, const std::string & what)
     used = 0;
   }
   if (text.empty() || used != text.size() || text[0] == '-' || value > kMaxDomainId) {
-    throw Error(what + ": expected a domain id from 0 to " + std::to_string(kMaxDomainId) +
+    throw UsageError(what + ": expected a domain id from 0 to " + std::to_string(kMaxDomainId) +
             ", got '" + text + "'");
   }
   return static_cast<uint32_t>(value);
