@@ -90,7 +90,7 @@ void print_line(const std::string & line)
   }
 }
 
-TopicArgument topic_argument(const std::vector<std::string> & positional)
+static TopicArgument topic_and_type(const std::vector<std::string> & positional)
 {
   if (positional.size() == 1) {
     return {positional[0], nullptr};
@@ -105,6 +105,13 @@ TopicArgument topic_argument(const std::vector<std::string> & positional)
       throw as_type;
     }
   }
+}
+
+TopicArgument topic_argument(const std::vector<std::string> & positional)
+{
+  TopicArgument argument = topic_and_type(positional);
+  dds::dds_topic_name(argument.topic);  // a name that can never match is told at once
+  return argument;
 }
 
 // Without TYPE and options, a command waits this long for a publisher before it says that

@@ -47,7 +47,8 @@ std::string count_of(uint64_t count, const char * noun);
 /// Writes one line of results. A closed output ends the command as an interruption.
 void print_line(const std::string & line);
 
-/// The topic and type of echo, hz and bw, from "[TYPE] TOPIC" or "TOPIC [TYPE]".
+/// The topic and type of echo, hz and bw, from "[TYPE] TOPIC" or "TOPIC [TYPE]". Throws
+/// UsageError for a topic name that is not valid or can never match (ros_names.hpp).
 struct TopicArgument
 {
   std::string topic;

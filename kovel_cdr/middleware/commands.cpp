@@ -17,6 +17,7 @@
 #include "json_codec.hpp"
 #include "node.hpp"
 #include "record.hpp"
+#include "ros_names.hpp"
 #include "type_catalog.hpp"
 #include "yaml_codec.hpp"
 
@@ -150,6 +151,7 @@ int run_pub(const Arguments & arguments)
   }
   const uint64_t total = static_cast<uint64_t>(times);
   const std::string within = " within " + seconds_text(timeout) + " s";
+  dds::dds_topic_name(topic);  // a name that can never match is told before any participant
 
   auto made = make_node("kovel_cdr_pub", arguments, report_as("pub"));
   Node & node = *made;
@@ -364,6 +366,7 @@ int run_call(const Arguments & arguments)
     message_argument(*service.request, arguments.positional[2]) : nlohmann::json::object();
   Record request = make_record(*service.request, json);
   double timeout = arguments.number("timeout", 5, 0, 86400);
+  dds::dds_reply_topic_name(name);  // a name that can never match is told before any participant
 
   auto made = make_node("kovel_cdr_call", arguments, report_as("call"));
   Node & node = *made;

@@ -228,6 +228,7 @@ Node::Node(const std::string & name, uint32_t domain, Transport transport, Repor
   route_middleware_log();
   if (transport != Transport::network) {
     forget_remote_discovery_settings();
+    check_room_for_participant(domain);
   }
   auto * factory = fdds::DomainParticipantFactory::get_instance();
   participant_ = factory->create_participant(domain,
