@@ -286,8 +286,9 @@ std::vector<Command> graph_commands()
   static const std::string hz_help = std::string(
     "Prints once a second the rate at which messages arrive on TOPIC, over the last\n"
     "--window messages: 'average rate: 10.001', then min, max and standard deviation of\n"
-    "the gaps and the window, as ros2 topic hz does. TYPE and the QoS are found as echo\n"
-    "finds them. Runs until --timeout or until interrupted.\n\n"
+    "the gaps and the window, as ros2 topic hz does; 'no new messages' when none came\n"
+    "since the last report. TYPE and the QoS are found as echo finds them. Runs until\n"
+    "--timeout or until interrupted.\n\n"
     "  --timeout S         stop after S seconds; an error when fewer than 2 messages came\n"
     "  --window N          how many of the last messages count (default 10000)\n") +
     kQosOptions + kCommonOptions;
@@ -295,8 +296,8 @@ std::vector<Command> graph_commands()
     "Prints once a second the bandwidth used by TOPIC over the last --window messages:\n"
     "bytes per second (1 KB = 1000 B), and the mean, smallest and largest message, each\n"
     "counted as its DDS payload (the 4-byte header and the serialized message), as ros2\n"
-    "topic bw does. TYPE and the QoS are found as echo finds them. Runs until --timeout or\n"
-    "until interrupted.\n\n"
+    "topic bw does; 'no new messages' when none came since the last report. TYPE and the\n"
+    "QoS are found as echo finds them. Runs until --timeout or until interrupted.\n\n"
     "  --timeout S         stop after S seconds; an error when no message came\n"
     "  --window N          how many of the last messages count (default 10000)\n") +
     kQosOptions + kCommonOptions;
