@@ -256,7 +256,8 @@ std::set<std::string> own_segments(pid_t pid)
 // A domain whose participant ports on 127.0.0.1 are all taken (63 participants in domain
 // 232, whose ports reach 65535) is told at once, where a tool used to take a port past the
 // block, find no one and say "no subscriber", or list nothing and succeed. Sixty-three
-// processes are too many for CI: the test holds the ports itself.
+// processes are too many for CI: the test holds the ports itself, and full_domain.sh runs
+// the case with real participants by hand.
 TEST(Discovery, AFullDomainIsToldInsteadOfFindingNoOne)
 {
   const uint32_t domain = 232;
