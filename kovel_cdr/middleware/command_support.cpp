@@ -227,7 +227,8 @@ dds::Reader & subscribe(
 // How often a command without TYPE looks at the topic's publishers again.
 constexpr auto kTypeCheckPeriod = std::chrono::milliseconds(200);
 
-TypeGuard::TypeGuard(const dds::Node & node, const TopicArgument & topic, const dds::Reader & reader)
+TypeGuard::TypeGuard(
+  const dds::Node & node, const TopicArgument & topic, const dds::Reader & reader)
 : node_(node), reader_(reader), watching_(topic.type == nullptr),
   next_(dds::Clock::now() + kTypeCheckPeriod)
 {
