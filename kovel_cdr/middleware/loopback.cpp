@@ -207,6 +207,10 @@ DomainParticipantQos loopback_participant_qos(
   builtin.initialPeersList.clear();
   builtin.initialPeersList.push_back(loopback_locator());
   builtin.avoid_builtin_multicast = true;
+  // A participant takes the first free port of the domain's block, trying one after another
+  // from participant 0's: Fast DDS's default of 100 tries would leave participants past the
+  // 101st on a port outside the block, where no one finds them.
+  builtin.mutation_tries = max_local_participants(domain);
   // Without multicast a participant hears another's announcement only when it is sent to
   // its port. One that arrives while a participant is still starting is lost to it, and it
   // then waits for the next periodic announcement: every 500 ms instead of 3 s, so that
