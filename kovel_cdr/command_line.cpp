@@ -27,7 +27,7 @@ double parse_number(const std::string & what, const std::string & text, double l
     used = 0;
   }
   if (used != text.size() || !(value >= low && value <= high)) {
-    throw Error(what + ": expected a number from " + nlohmann::json(low).dump() + " to " +
+    throw UsageError(what + ": expected a number from " + nlohmann::json(low).dump() + " to " +
             nlohmann::json(high).dump() + ", got '" + text + "'");
   }
   return value;
@@ -88,6 +88,9 @@ int run_command(
       return 0;
     }
     return command.run(arguments);
+  } catch (const UsageError & e) {
+    std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+    return 2;
   } catch (const Interrupted & e) {
     // Interrupted by a signal or a closed output: 130 or 141, as shells report them.
     std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());

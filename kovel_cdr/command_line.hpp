@@ -57,13 +57,14 @@ Arguments parse_arguments(
 
 /// Runs `command` (named `program` in messages: "kovel_cdr pub", "kovel_camera_node") on
 /// the words after its name. --help or -h prints "usage: PROGRAM USAGE", the help and
-/// `epilogue`, and exits 0; words that do not fit the command exit 2; a failure exits 1 and
-/// an interruption 130 or 141, each with one line on stderr after the program's name.
+/// `epilogue`, and exits 0; words that do not fit the command, and a UsageError, exit 2; a
+/// failure exits 1 and an interruption 130 or 141, each with one line on stderr after the
+/// program's name.
 int run_command(
   const std::string & program, const Command & command, const std::vector<std::string> & words,
   const char * epilogue = "");
 
-/// `text` as a number in [low, high]; throws Error naming `what` otherwise.
+/// `text` as a number in [low, high]; throws UsageError naming `what` otherwise.
 double parse_number(const std::string & what, const std::string & text, double low, double high);
 
 /// Reads FILE, or standard input for "-" or no FILE, whole. Throws Error when it cannot.

@@ -14,6 +14,15 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+/// A command line that asks for what cannot be done: a number out of its range, a name
+/// that can never match. The command ends with exit status 2, as for a word that does not
+/// fit it.
+class UsageError : public Error
+{
+public:
+  using Error::Error;
+};
+
 }  // namespace kovel_cdr
 
 #endif  // KOVEL_CDR__ERROR_HPP_

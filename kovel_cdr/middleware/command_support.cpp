@@ -53,7 +53,7 @@ std::unique_ptr<dds::Node> make_node(
   auto domain = arguments.values.find("domain");
   auto transport = arguments.values.find("transport");
   if (arguments.has("network") && transport != arguments.values.end()) {
-    throw Error("--network and --transport exclude each other");
+    throw UsageError("--network and --transport exclude each other");
   }
   dds::stop_on_signals();
   return std::make_unique<dds::Node>(name,
@@ -81,7 +81,7 @@ void print_line(const std::string & line)
   write_output(line + "\n");
 }
 
-TopicArgument topic_argument(const std::vector<std::string> & positional)
+static TopicArgument topic_and_type(const std::vector<std::string> & positional)
 {
   if (positional.size() == 1) {
     return {positional[0], nullptr};
@@ -98,9 +98,21 @@ TopicArgument topic_argument(const std::vector<std::string> & positional)
   }
 }
 
+TopicArgument topic_argument(const std::vector<std::string> & positional)
+{
+  TopicArgument argument = topic_and_type(positional);
+  dds::dds_topic_name(argument.topic);  // a name that can never match is told at once
+  return argument;
+}
+
 // Without TYPE and options, a command waits this long for a publisher before it says that
 // it waits; with TYPE, it takes the publishers found by then into account and subscribes.
 constexpr double kGraphSeconds = 2;
+// Without TYPE, the type is decided once no other publisher has appeared for this long after
+// the first (a participant missed at first is heard at its next announcement, every 0.5 s),
+// and at most this long after the first.
+constexpr double kTypeSettleSeconds = 0.6;
+constexpr double kMostTypeSettleSeconds = 3;
 
 static std::vector<dds::RemoteEndpoint> publishers_of(
   const dds::Node & node, const std::string & dds_topic)
@@ -164,6 +176,21 @@ dds::Reader & subscribe(
       node.activity().wait_until(deadline, found);
     }
   }
+  if (topic.type == nullptr && !publishers.empty()) {
+    // Publishers that start together are found one by one: the type is decided when
+    // discovery has gone quiet, not on the first.
+    const dds::Deadline most = std::min(deadline, dds::deadline_in(kMostTypeSettleSeconds));
+    size_t seen = publishers.size();
+    dds::Deadline settled = dds::deadline_in(kTypeSettleSeconds);
+    node.activity().wait_until(most, [&]() {
+        publishers = publishers_of(node, dds_topic);
+        if (publishers.size() != seen) {
+          seen = publishers.size();
+          settled = dds::deadline_in(kTypeSettleSeconds);
+        }
+        return dds::Clock::now() >= settled;
+      });
+  }
   // With TYPE, an interruption ends the command once it subscribed, as any other wait.
   if (dds::interrupted() && topic.type == nullptr) {
     throw dds::interruption("while waiting for a publisher of '" + name + "'");
@@ -190,6 +217,32 @@ dds::Reader & subscribe(
         [](const dds::RemoteEndpoint & publisher) {return publisher.transient_local;});
   }
   return node.create_subscription(*type, name, qos);
+}
+
+// How often a command without TYPE looks at the topic's publishers again.
+constexpr auto kTypeCheckPeriod = std::chrono::milliseconds(200);
+
+TypeGuard::TypeGuard(
+  const dds::Node & node, const TopicArgument & topic, const dds::Reader & reader)
+: node_(node), reader_(reader), watching_(topic.type == nullptr),
+  next_(dds::Clock::now() + kTypeCheckPeriod)
+{
+}
+
+void TypeGuard::check()
+{
+  if (!watching_ || dds::Clock::now() < next_) {
+    return;
+  }
+  next_ = dds::Clock::now() + kTypeCheckPeriod;
+  const std::string dds_topic = dds::dds_topic_name(reader_.name());
+  for (const dds::RemoteEndpoint & publisher : publishers_of(node_, dds_topic)) {
+    const std::string published = dds::ros_type(publisher.dds_type);
+    if (published != reader_.type().full_name()) {
+      throw Error("a publisher of '" + reader_.name() + "' that appeared later publishes " +
+              published + ", not " + reader_.type().full_name() + " as the first ones; give TYPE");
+    }
+  }
 }
 
 }  // namespace kovel_cdr

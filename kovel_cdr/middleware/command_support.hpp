@@ -47,7 +47,8 @@ std::string count_of(uint64_t count, const char * noun);
 /// Writes one line of results. A closed output ends the command as an interruption.
 void print_line(const std::string & line);
 
-/// The topic and type of echo, hz and bw, from "[TYPE] TOPIC" or "TOPIC [TYPE]".
+/// The topic and type of echo, hz and bw, from "[TYPE] TOPIC" or "TOPIC [TYPE]". Throws
+/// UsageError for a topic name that is not valid or can never match (ros_names.hpp).
 struct TopicArgument
 {
   std::string topic;
@@ -62,6 +63,22 @@ TopicArgument topic_argument(const std::vector<std::string> & positional);
 dds::Reader & subscribe(
   dds::Node & node, const TopicArgument & topic, const Arguments & arguments,
   const dds::Qos & base, dds::Deadline deadline, const char * command);
+
+/// Without TYPE, the type is taken from the publishers found first; one of another type
+/// that appears later would never be heard. check() throws Error when one has appeared (it
+/// looks at most every 0.2 s); with TYPE it does nothing.
+class TypeGuard
+{
+public:
+  TypeGuard(const dds::Node & node, const TopicArgument & topic, const dds::Reader & reader);
+  void check();
+
+private:
+  const dds::Node & node_;
+  const dds::Reader & reader_;
+  bool watching_;
+  dds::Deadline next_;
+};
 
 /// list, info, hz and bw.
 std::vector<Command> graph_commands();

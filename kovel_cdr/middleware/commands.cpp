@@ -1,6 +1,7 @@
 // kovel_cdr pub, echo and call: kovel_camera_msgs messages and services over a Fast DDS
 // participant on loopback, in the habits of `ros2 topic pub`, `ros2 topic echo` and
 // `ros2 service call`.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "json_codec.hpp"
 #include "node.hpp"
 #include "record.hpp"
+#include "ros_names.hpp"
 #include "type_catalog.hpp"
 #include "yaml_codec.hpp"
 
@@ -64,6 +66,60 @@ constexpr int32_t kCountedPubHistory = 64;
 // participant that starts at the same time as pub is heard of within an announcement
 // period (0.5 s), and its reader matches pub's writer shortly after pub matches it.
 constexpr double kSettleSeconds = 1.0;
+// Messages per second, at least: one every 100000 s.
+constexpr double kSlowestRate = 1e-5;
+// How long a counted pub waits to learn whether a subscriber that left was dropped.
+constexpr double kDropSeconds = 0.5;
+
+/// The subscribers of a counted pub that did not acknowledge all `total` messages, each
+/// told by what became of it ("one left after 3"); those still matched are left out, and
+/// told as a whole when the wait for their acknowledgements ran out (`timed_out`).
+struct Shortfall
+{
+  size_t count = 0;
+  std::string text;
+
+  void add(const std::string & what)
+  {
+    ++count;
+    text += (text.empty() ? "" : ", ") + what;
+  }
+};
+
+Shortfall shortfall(
+  const dds::Node & node, const std::vector<dds::Writer::ReaderProgress> & readers,
+  uint64_t total, bool timed_out)
+{
+  auto acknowledged = [](uint64_t count) {
+      return count == 0 ? std::string("none") : std::to_string(count);
+    };
+  Shortfall known;
+  size_t unseen = 0;
+  for (const auto & reader : readers) {
+    if (reader.acknowledged >= total) {
+      continue;
+    }
+    if (reader.matched) {
+      continue;  // told as a whole when the wait for them ran out
+    } else if (node.dropped(reader.guid)) {
+      known.add("one stopped answering after acknowledging " +
+        acknowledged(reader.acknowledged));
+    } else if (reader.written_when_left < total) {
+      known.add("one left after " + std::to_string(reader.written_when_left));
+    } else {
+      ++unseen;
+    }
+  }
+  // A subscriber that left after the last message without its acknowledgement being seen:
+  // acknowledgements are seen only when every subscriber has acknowledged, so while another
+  // holds them up it cannot be told from one that got everything, and is not blamed.
+  if (known.count == 0 && !timed_out) {
+    for (size_t i = 0; i < unseen; ++i) {
+      known.add("one left before acknowledging them all");
+    }
+  }
+  return known;
+}
 
 int run_pub(const Arguments & arguments)
 {
@@ -82,14 +138,20 @@ int run_pub(const Arguments & arguments)
     messages.push_back(make_record(type, json));
   }
   double rate = arguments.number("rate", 1, 0, 1e6);
+  // A slower rate's period would not fit the clock's durations.
+  if (rate > 0 && rate < kSlowestRate) {
+    throw UsageError("--rate: expected 0 or a number from 1e-05 to 1000000, got '" +
+            arguments.values.at("rate") + "'");
+  }
   bool counted = arguments.values.count("times") > 0;
   double times = arguments.number("times", 0, 1, 1e12);
   double timeout = arguments.number("timeout", 10, 0, 86400);
   if (counted && std::floor(times) != times) {
-    throw Error("--times: expected a whole number, got " + arguments.values.at("times"));
+    throw UsageError("--times: expected a whole number, got " + arguments.values.at("times"));
   }
   const uint64_t total = static_cast<uint64_t>(times);
   const std::string within = " within " + seconds_text(timeout) + " s";
+  dds::dds_topic_name(topic);  // a name that can never match is told before any participant
 
   auto made = make_node("kovel_cdr_pub", arguments, report_as("pub"));
   Node & node = *made;
@@ -133,7 +195,14 @@ int run_pub(const Arguments & arguments)
     print_line("publishing #" + std::to_string(sent + 1));
     if (rate > 0 && (!counted || sent + 1 < total)) {
       next += period;
-      node.activity().wait_until(next, []() {return false;});
+      // Notes the acknowledgements on the way, so that a subscriber that leaves early is
+      // told with what it got.
+      node.activity().wait_until(next, [&]() {
+          if (counted) {
+            writer.wait_for_acknowledgments(dds::Clock::now());
+          }
+          return false;
+        });
     }
   }
   const std::string published = count_of(sent, "message") +
@@ -141,12 +210,9 @@ int run_pub(const Arguments & arguments)
   if (dds::interrupted()) {
     throw dds::interruption("after publishing " + published);
   }
-  if (!writer.wait_for_acknowledgments(dds::deadline_in(timeout))) {
-    if (dds::interrupted()) {
-      throw dds::interruption("before the subscribers acknowledged " + published);
-    }
-    throw Error("the subscribers of " + where + " did not acknowledge every message" + within +
-            " (" + count_of(writer.matched_readers(), "subscriber") + " matched)");
+  const bool acknowledged = writer.wait_for_acknowledgments(dds::deadline_in(timeout));
+  if (!acknowledged && dds::interrupted()) {
+    throw dds::interruption("before the subscribers acknowledged " + published);
   }
   // Fast DDS counts a reader that it cannot reach as acknowledging everything.
   size_t unreachable = 0;
@@ -158,6 +224,35 @@ int run_pub(const Arguments & arguments)
   if (unreachable > 0) {
     throw Error(count_of(unreachable, "subscriber") + " of " + where +
             " cannot be reached over --transport " + dds::transport_name(node.transport()));
+  }
+  if (counted) {
+    // Fast DDS also counts a reader that left (or was dropped when it stopped answering)
+    // as acknowledging everything: each one is followed here.
+    std::vector<dds::Writer::ReaderProgress> progress = writer.readers();
+    auto settled = [&]() {
+        return std::none_of(progress.begin(), progress.end(),
+                 [&](const dds::Writer::ReaderProgress & reader) {
+                   return !reader.matched && reader.acknowledged < total &&
+                   !node.dropped(reader.guid);
+                 });
+      };
+    // Discovery may tell that a participant was dropped just after its reader went.
+    if (!settled()) {
+      node.activity().wait_until(dds::deadline_in(kDropSeconds), settled);
+    }
+    const Shortfall missing = shortfall(node, progress, total, !acknowledged);
+    if (missing.count > 0) {
+      throw Error(std::to_string(missing.count) + " of " +
+              count_of(progress.size(), "subscriber") + " of " + where +
+              " did not acknowledge all " + count_of(total, "message") + ": " + missing.text +
+              (acknowledged ? "" : "; and the " +
+              count_of(writer.matched_readers(), "subscriber") + " still matched did not " +
+              "acknowledge every message" + within));
+    }
+  }
+  if (!acknowledged) {
+    throw Error("the subscribers of " + where + " did not acknowledge every message" + within +
+            " (" + count_of(writer.matched_readers(), "subscriber") + " matched)");
   }
   if (counted) {
     size_t late = 0;
@@ -177,6 +272,8 @@ int run_pub(const Arguments & arguments)
 // Echo keeps every message that arrives until it has printed it, at most this many: a
 // writer that keeps all then waits for echo, one that keeps the last few goes on.
 constexpr int32_t kEchoHistory = 128;
+// How long echo stays once it has its messages, for its acknowledgements to go out.
+constexpr double kAcknowledgeSeconds = 0.3;
 
 int run_echo(const Arguments & arguments)
 {
@@ -186,7 +283,7 @@ int run_echo(const Arguments & arguments)
   bool timed = arguments.values.count("timeout") > 0;
   double timeout = arguments.number("timeout", 0, 0, 86400);
   if (counted && std::floor(times) != times) {
-    throw Error("--times: expected a whole number, got " + arguments.values.at("times"));
+    throw UsageError("--times: expected a whole number, got " + arguments.values.at("times"));
   }
   uint64_t wanted = counted ? static_cast<uint64_t>(times) : 0;
 
@@ -195,6 +292,7 @@ int run_echo(const Arguments & arguments)
   dds::Deadline deadline = timed ? dds::deadline_in(timeout) : dds::Deadline::max();
   dds::Reader & reader = subscribe(node, topic, arguments, dds::keep_all_qos(kEchoHistory),
       deadline, "echo");
+  TypeGuard type_guard(node, topic, reader);
   const bool json = arguments.has("json");
   uint64_t received = 0;
   auto done = [&]() {return counted && received >= wanted;};
@@ -204,6 +302,7 @@ int run_echo(const Arguments & arguments)
         if (dds::output_closed()) {
           throw Interrupted("interrupted: standard output was closed", dds::kClosedPipeExit);
         }
+        type_guard.check();
         // At most one history's worth per report; the next report brings the rest.
         for (int i = 0; i < 1000; ++i) {
           std::optional<Record> message = reader.take();
@@ -226,6 +325,12 @@ int run_echo(const Arguments & arguments)
         }
         return false;
       });
+  }
+  if (done()) {
+    // A reader acknowledges what it received when the writer next asks, within 0.1 s for
+    // kovel_cdr's writers; leaving before that, it would count as having missed the last
+    // messages for a counted pub.
+    node.activity().wait_until(dds::deadline_in(kAcknowledgeSeconds), []() {return false;});
   }
   std::string where = "'" + reader.name() + "'";
   std::string skipped = reader.unreadable() == 0 ? "" :
@@ -261,6 +366,7 @@ int run_call(const Arguments & arguments)
     message_argument(*service.request, arguments.positional[2]) : nlohmann::json::object();
   Record request = make_record(*service.request, json);
   double timeout = arguments.number("timeout", 5, 0, 86400);
+  dds::dds_reply_topic_name(name);  // a name that can never match is told before any participant
 
   auto made = make_node("kovel_cdr_call", arguments, report_as("call"));
   Node & node = *made;
@@ -298,12 +404,14 @@ std::vector<Command> middleware_commands()
     "such messages published in turn; it may also be '-' (standard input) or a file\n"
     "holding it.\n"
     "Prints 'publishing #N' for each message.\n\n"
-    "  --rate HZ           messages per second (default 1; 0: as fast as possible,\n"
-    "                      with --times as fast as the subscribers acknowledge)\n"
+    "  --rate HZ           messages per second, 0 or from 1e-05 to 1000000 (default 1;\n"
+    "                      0: as fast as possible, with --times as fast as the\n"
+    "                      subscribers acknowledge)\n"
     "  --times N           publish N messages: first wait for a subscriber and until\n"
     "                      no other appears for 1 s, then publish, then wait until every\n"
     "                      subscriber acknowledged them all. A subscriber that appears\n"
-    "                      after the first message is an error: it missed some\n"
+    "                      after the first message, or leaves or stops answering before\n"
+    "                      it acknowledged them all, is an error: it missed some\n"
     "  --timeout S         how long to wait for the first subscriber, for room to write\n"
     "                      and for the acknowledgements (default 10); running out is an\n"
     "                      error\n") + kQosOptions + kCommonOptions;
@@ -311,13 +419,14 @@ std::vector<Command> middleware_commands()
     "Prints each message arriving on the ROS 2 topic TOPIC as YAML followed by '---', as\n"
     "ros2 topic echo does, or with --json as JSON Lines (one compact object per message,\n"
     "members in record order). Without TYPE, the type is taken from the topic's\n"
-    "publishers. Without --qos-* options, echo takes what the publishers offer: best\n"
+    "publishers once discovery is quiet; more than one type, then or later, is an error.\n"
+    "Without --qos-* options, echo takes what the publishers offer: best\n"
     "effort when one of them is, transient local (their kept messages too) when all of\n"
     "them are; it keeps up to 128 messages not yet printed. A publisher whose QoS does not\n"
     "match is reported. A sample that cannot be read is reported on stderr (which, from\n"
     "which writer, why), counted and skipped. Without --times or --timeout, echo runs\n"
     "until interrupted.\n\n"
-    "  --times N           stop after N messages\n"
+    "  --times N           stop after N messages (and 0.3 s, for the acknowledgements)\n"
     "  --timeout S         stop after S seconds; an error when fewer than N messages (or,\n"
     "                      without --times, none) arrived\n"
     "  --json              JSON Lines instead of YAML\n") + kQosOptions + kCommonOptions;

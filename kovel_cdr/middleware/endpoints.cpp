@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <utility>
@@ -48,8 +49,10 @@ static Duration_t to_duration(Clock::duration duration)
 class Writer::Listener : public fdds::DataWriterListener
 {
 public:
-  Listener(Activity & activity, std::function<void(const std::string &)> incompatible)
-  : activity_(activity), incompatible_(std::move(incompatible)) {}
+  Listener(
+    Activity & activity, std::function<void(const std::string &)> incompatible,
+    const std::atomic<uint64_t> & written)
+  : activity_(activity), incompatible_(std::move(incompatible)), written_(written) {}
 
   void on_offered_incompatible_qos(
     fdds::DataWriter *, const fdds::OfferedIncompatibleQosStatus & status) override
@@ -67,11 +70,44 @@ public:
       GUID_t reader = eprosima::fastrtps::rtps::iHandle2GUID(status.last_subscription_handle);
       if (status.current_count_change > 0) {
         matched_.insert(reader);
+        progress_.insert_or_assign(reader, Writer::ReaderProgress{reader, true, 0, 0});
       } else if (status.current_count_change < 0) {
         matched_.erase(reader);
+        auto found = progress_.find(reader);
+        if (found != progress_.end()) {
+          // One that left before the first write missed nothing.
+          if (written_.load() == 0) {
+            progress_.erase(found);
+          } else {
+            found->second.matched = false;
+            found->second.written_when_left = written_.load();
+          }
+        }
       }
     }
     activity_.notify();
+  }
+
+  /// Every reader of `before` that is still matched has acknowledged `samples`.
+  void acknowledged(const std::set<GUID_t> & before, uint64_t samples)
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const GUID_t & reader : before) {
+      auto found = progress_.find(reader);
+      if (found != progress_.end() && found->second.matched) {
+        found->second.acknowledged = std::max(found->second.acknowledged, samples);
+      }
+    }
+  }
+
+  std::vector<Writer::ReaderProgress> progress() const
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<Writer::ReaderProgress> all;
+    for (const auto & [guid, progress] : progress_) {
+      all.push_back(progress);
+    }
+    return all;
   }
 
   std::set<GUID_t> matched() const
@@ -95,8 +131,11 @@ public:
 private:
   Activity & activity_;
   std::function<void(const std::string &)> incompatible_;
+  const std::atomic<uint64_t> & written_;
   mutable std::mutex mutex_;
   std::set<GUID_t> matched_;
+  // The readers matched since the first write, gone ones included.
+  std::map<GUID_t, Writer::ReaderProgress> progress_;
 };
 
 Writer::Writer(
@@ -110,7 +149,7 @@ Writer::Writer(
           describe(qos_) + ") does not offer: its " + policy + " does not match, so it " +
           "gets no message");
         }
-      });
+      }, written_);
   writer_ = publisher_.create_datawriter(&topic, writer_qos(qos_), listener_.get(),
       fdds::StatusMask::publication_matched() << fdds::StatusMask::offered_incompatible_qos());
   if (writer_ == nullptr) {
@@ -149,6 +188,7 @@ void Writer::write(const Record & record, WriteParams & params, double room_wait
   auto attempt = [&]() {
       CdrDataType::clear_failure();
       if (writer_->write(sample, params)) {
+        ++written_;
         return true;
       }
       if (!CdrDataType::failure().empty()) {
@@ -194,15 +234,25 @@ bool Writer::wait_for_acknowledgments(Deadline deadline)
   constexpr auto kSlice = std::chrono::milliseconds(100);
   // At most one pass per slice until the deadline.
   while (true) {
+    // A reader matched before and after a wait that ends with everything acknowledged has
+    // acknowledged what was written before it; one that left in between has not told.
+    const uint64_t samples = written_.load();
+    const std::set<GUID_t> before = listener_->matched();
     Deadline now = Clock::now();
     Clock::duration wait = std::min<Clock::duration>(deadline - now, kSlice);
     if (writer_->wait_for_acknowledgments(to_duration(wait)) == ReturnCode::RETCODE_OK) {
+      listener_->acknowledged(before, samples);
       return true;
     }
     if (Clock::now() >= deadline || interrupted()) {
       return false;
     }
   }
+}
+
+std::vector<Writer::ReaderProgress> Writer::readers() const
+{
+  return listener_->progress();
 }
 
 // ---- Reader ----

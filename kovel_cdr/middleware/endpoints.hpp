@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <fastdds/dds/publisher/DataWriter.hpp>
 #include <fastdds/dds/publisher/Publisher.hpp>
@@ -67,8 +68,24 @@ public:
     double room_wait = 0);
   void write(const Record & record);
 
-  /// True when every matched reader has acknowledged every sample by the deadline.
+  /// True when every matched reader has acknowledged every sample by the deadline. A reader
+  /// that leaves counts as acknowledging: readers() tells what each one acknowledged.
   bool wait_for_acknowledgments(Deadline deadline);
+
+  /// What the writer knows of a reader matched since its first write: whether it is still
+  /// matched, how many of the writer's samples it acknowledged (at least: it is seen only
+  /// when every matched reader has acknowledged everything), and how many were written when
+  /// it left.
+  struct ReaderProgress
+  {
+    eprosima::fastrtps::rtps::GUID_t guid;
+    bool matched = true;
+    uint64_t acknowledged = 0;
+    uint64_t written_when_left = 0;
+  };
+  std::vector<ReaderProgress> readers() const;
+  /// Samples written so far.
+  uint64_t written() const {return written_.load();}
 
 private:
   class Listener;
@@ -79,6 +96,7 @@ private:
   eprosima::fastdds::dds::Publisher & publisher_;
   std::unique_ptr<Listener> listener_;
   eprosima::fastdds::dds::DataWriter * writer_ = nullptr;
+  std::atomic<uint64_t> written_{0};
 };
 
 class Reader

@@ -150,16 +150,24 @@ void meter(
   bool timed = arguments.values.count("timeout") > 0;
   double timeout = arguments.number("timeout", 0, 0, 86400);
   double window = arguments.number("window", 10000, 2, 1e7);
+  if (std::floor(window) != window) {
+    throw UsageError("--window: expected a whole number, got " + arguments.values.at("window"));
+  }
   auto node = make_node(std::string("kovel_cdr_") + command, arguments, report_as(command));
   dds::Deadline deadline = timed ? dds::deadline_in(timeout) : dds::Deadline::max();
   dds::Reader & reader = subscribe(*node, topic, arguments, dds::keep_all_qos(kMeterHistory),
       deadline, command);
+  TypeGuard type_guard(*node, topic, reader);
   const message_type_support_callbacks_t & callbacks = callbacks_of(reader.type());
   std::deque<Arrival> arrivals;
   uint64_t received = 0;
+  // How many had arrived at the last report: a report with none since says so, as ros2 topic
+  // hz does, rather than repeat the window of a topic that went quiet.
+  uint64_t reported = 0;
   dds::Deadline next_report = dds::deadline_in(1);
   while (dds::Clock::now() < deadline && !dds::interrupted()) {
     node->activity().wait_until(std::min(deadline, next_report), [&]() {
+        type_guard.check();
         for (int i = 0; i < 1000; ++i) {
           // The time of reception, not of the take: a take may come late and take several.
           eprosima::fastdds::dds::SampleInfo info;
@@ -178,8 +186,11 @@ void meter(
       });
     if (dds::Clock::now() >= next_report) {
       next_report += std::chrono::seconds(1);
-      if (arrivals.size() >= least) {
+      if (reported > 0 && received == reported) {
+        print_line("no new messages");
+      } else if (arrivals.size() >= least) {
         report(arrivals);
+        reported = received;
       }
     }
   }
@@ -275,8 +286,9 @@ std::vector<Command> graph_commands()
   static const std::string hz_help = std::string(
     "Prints once a second the rate at which messages arrive on TOPIC, over the last\n"
     "--window messages: 'average rate: 10.001', then min, max and standard deviation of\n"
-    "the gaps and the window, as ros2 topic hz does. TYPE and the QoS are found as echo\n"
-    "finds them. Runs until --timeout or until interrupted.\n\n"
+    "the gaps and the window, as ros2 topic hz does; 'no new messages' when none came\n"
+    "since the last report. TYPE and the QoS are found as echo finds them. Runs until\n"
+    "--timeout or until interrupted.\n\n"
     "  --timeout S         stop after S seconds; an error when fewer than 2 messages came\n"
     "  --window N          how many of the last messages count (default 10000)\n") +
     kQosOptions + kCommonOptions;
@@ -284,8 +296,8 @@ std::vector<Command> graph_commands()
     "Prints once a second the bandwidth used by TOPIC over the last --window messages:\n"
     "bytes per second (1 KB = 1000 B), and the mean, smallest and largest message, each\n"
     "counted as its DDS payload (the 4-byte header and the serialized message), as ros2\n"
-    "topic bw does. TYPE and the QoS are found as echo finds them. Runs until --timeout or\n"
-    "until interrupted.\n\n"
+    "topic bw does; 'no new messages' when none came since the last report. TYPE and the\n"
+    "QoS are found as echo finds them. Runs until --timeout or until interrupted.\n\n"
     "  --timeout S         stop after S seconds; an error when no message came\n"
     "  --window N          how many of the last messages count (default 10000)\n") +
     kQosOptions + kCommonOptions;

@@ -1,6 +1,12 @@
 #include "loopback.hpp"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -40,7 +46,7 @@ Transport parse_transport(std::string_view name)
   if (name == "both") {
     return Transport::both;
   }
-  throw Error("--transport: expected shm, udp or both, got '" + std::string(name) + "'");
+  throw UsageError("--transport: expected shm, udp or both, got '" + std::string(name) + "'");
 }
 
 const char * transport_name(Transport transport)
@@ -68,7 +74,7 @@ uint32_t parse_domain(const std::string & text, const std::string & what)
     used = 0;
   }
   if (text.empty() || used != text.size() || text[0] == '-' || value > kMaxDomainId) {
-    throw Error(what + ": expected a domain id from 0 to " + std::to_string(kMaxDomainId) +
+    throw UsageError(what + ": expected a domain id from 0 to " + std::to_string(kMaxDomainId) +
             ", got '" + text + "'");
   }
   return static_cast<uint32_t>(value);
@@ -98,15 +104,52 @@ static Locator_t loopback_locator()
   return locator;
 }
 
+// Fast DDS's well-known ports: participant p of domain d receives on
+// 7400 + 250 d + 10 + 2 p (discovery) and + 11 + 2 p (data).
+constexpr uint32_t kBase = 7400, kDomainGain = 250, kDiscoveryOffset = 10, kHighestOffset = 11,
+  kParticipantGain = 2;
+
 uint32_t max_local_participants(uint32_t domain)
 {
-  // Fast DDS's well-known ports: participant p of domain d receives on
-  // 7400 + 250 d + 10 + 2 p (discovery) and + 11 + 2 p (data).
-  constexpr uint32_t kBase = 7400, kDomainGain = 250, kHighestOffset = 11, kParticipantGain = 2;
   const uint32_t block = (kDomainGain - kHighestOffset - 1) / kParticipantGain + 1;
   const uint32_t highest = kBase + kDomainGain * domain + kHighestOffset;
   const uint32_t below_65536 = highest > 65535 ? 0 : (65535 - highest) / kParticipantGain + 1;
   return std::max<uint32_t>(1, std::min(block, below_65536));
+}
+
+// Whether 127.0.0.1:port can be bound for UDP now; a port that cannot be tried counts as
+// free, so that only a port held by another socket says no.
+static bool udp_port_free(uint32_t port)
+{
+  int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (probe < 0) {
+    return true;
+  }
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool taken = bind(probe, reinterpret_cast<const sockaddr *>(&address),
+      sizeof(address)) != 0 && errno == EADDRINUSE;
+  close(probe);
+  return !taken;
+}
+
+void check_room_for_participant(uint32_t domain)
+{
+  // A new participant takes the first free discovery port of the block, as Fast DDS tries
+  // them in turn from participant 0.
+  const uint32_t room = max_local_participants(domain);
+  const uint32_t first = kBase + kDomainGain * domain + kDiscoveryOffset;
+  for (uint32_t participant = 0; participant < room; ++participant) {
+    if (udp_port_free(first + kParticipantGain * participant)) {
+      return;
+    }
+  }
+  throw Error("domain " + std::to_string(domain) + " is full on this host: its " +
+          std::to_string(room) + " participants (UDP ports " + std::to_string(first) + " to " +
+          std::to_string(first + kParticipantGain * (room - 1)) + " of 127.0.0.1) are all " +
+          "taken, and one more would find no one; use another domain or stop some");
 }
 
 static eprosima::fastrtps::Duration_t seconds(double value)
@@ -164,6 +207,10 @@ DomainParticipantQos loopback_participant_qos(
   builtin.initialPeersList.clear();
   builtin.initialPeersList.push_back(loopback_locator());
   builtin.avoid_builtin_multicast = true;
+  // A participant takes the first free port of the domain's block, trying one after another
+  // from participant 0's: Fast DDS's default of 100 tries would leave participants past the
+  // 101st on a port outside the block, where no one finds them.
+  builtin.mutation_tries = max_local_participants(domain);
   // Without multicast a participant hears another's announcement only when it is sent to
   // its port. One that arrives while a participant is still starting is lost to it, and it
   // then waits for the next periodic announcement: every 500 ms instead of 3 s, so that

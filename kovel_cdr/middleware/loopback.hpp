@@ -67,6 +67,12 @@ eprosima::fastdds::dds::DomainParticipantQos participant_qos(
 /// whose ports reach 65535).
 uint32_t max_local_participants(uint32_t domain);
 
+/// Throws Error when every discovery port of `domain` on 127.0.0.1 is taken (by as many
+/// participants as max_local_participants): Fast DDS would then give the new participant
+/// the port past the domain's block, beyond 65535 in the highest domains, where no one
+/// finds it and it finds no one.
+void check_room_for_participant(uint32_t domain);
+
 /// A participant announces itself every half second and is taken as gone when no
 /// announcement came for this long.
 constexpr double kAnnouncementSeconds = 0.5;

@@ -89,6 +89,24 @@ public:
     }
   }
 
+  void on_participant_discovery(
+    fdds::DomainParticipant *, eprosima::fastrtps::rtps::ParticipantDiscoveryInfo && info) override
+  {
+    if (info.status == eprosima::fastrtps::rtps::ParticipantDiscoveryInfo::DROPPED_PARTICIPANT) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        dropped_.insert(info.info.m_guid.guidPrefix);
+      }
+      activity_.notify();
+    }
+  }
+
+  bool dropped(const GUID_t & endpoint) const
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return dropped_.count(endpoint.guidPrefix) > 0;
+  }
+
   void on_subscriber_discovery(
     fdds::DomainParticipant *, eprosima::fastrtps::rtps::ReaderDiscoveryInfo && info) override
   {
@@ -195,6 +213,7 @@ private:
   // Endpoints that cannot be reached, on topics that the node does not use yet.
   std::map<GUID_t, std::pair<std::string, bool>> not_ours_;
   std::map<GUID_t, RemoteEndpoint> endpoints_;
+  std::set<eprosima::fastrtps::rtps::GuidPrefix_t> dropped_;
 };
 
 Node::Node(const std::string & name, uint32_t domain, Transport transport, Report report)
@@ -209,6 +228,7 @@ Node::Node(const std::string & name, uint32_t domain, Transport transport, Repor
   route_middleware_log();
   if (transport != Transport::network) {
     forget_remote_discovery_settings();
+    check_room_for_participant(domain);
   }
   auto * factory = fdds::DomainParticipantFactory::get_instance();
   participant_ = factory->create_participant(domain,
@@ -318,6 +338,11 @@ Reader & Node::create_subscription(
 bool Node::unreachable(const GUID_t & endpoint) const
 {
   return discovery_->unreachable(endpoint);
+}
+
+bool Node::dropped(const GUID_t & endpoint) const
+{
+  return discovery_->dropped(endpoint);
 }
 
 std::vector<RemoteEndpoint> Node::remote_endpoints() const

@@ -77,6 +77,10 @@ public:
   /// transport (and reported).
   bool unreachable(const eprosima::fastrtps::rtps::GUID_t & endpoint) const;
 
+  /// Whether the participant of a remote endpoint was dropped for not announcing itself
+  /// within the lease (killed, stopped, cut off), rather than leaving.
+  bool dropped(const eprosima::fastrtps::rtps::GUID_t & endpoint) const;
+
   /// The endpoints of the other participants of the domain that discovery has found so
   /// far and not seen go; a change wakes activity().
   std::vector<RemoteEndpoint> remote_endpoints() const;

@@ -60,7 +60,7 @@ static Qos profile(const std::string & name)
     qos.depth = 1;
     return qos;
   }
-  throw Error("--qos-profile: expected default, sensor_data, services_default or "
+  throw UsageError("--qos-profile: expected default, sensor_data, services_default or "
           "system_default, got '" + name + "'");
 }
 
@@ -70,7 +70,7 @@ static bool choice(
   if (value == no || value == yes) {
     return value == yes;
   }
-  throw Error("--" + option + ": expected " + no + " or " + yes + ", got '" + value + "'");
+  throw UsageError("--" + option + ": expected " + no + " or " + yes + ", got '" + value + "'");
 }
 
 const std::set<std::string> kQosOptionNames = {
@@ -105,7 +105,7 @@ Qos qos_from_options(const std::map<std::string, std::string> & options, const Q
   if (auto depth = value("qos-depth")) {
     double number = parse_number("--qos-depth", *depth, 1, 1000000);
     if (std::floor(number) != number) {
-      throw Error("--qos-depth: expected a whole number, got " + *depth);
+      throw UsageError("--qos-depth: expected a whole number, got " + *depth);
     }
     qos.depth = static_cast<int32_t>(number);
   }

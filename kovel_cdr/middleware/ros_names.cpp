@@ -22,7 +22,7 @@ static bool is_digit(char c)
 std::string fully_qualified_name(std::string_view name)
 {
   auto invalid = [&](const std::string & why) {
-      return Error("invalid name '" + std::string(name) + "': " + why);
+      return UsageError("invalid name '" + std::string(name) + "': " + why);
     };
   if (name.empty()) {
     throw invalid("it is empty");
@@ -51,19 +51,42 @@ std::string fully_qualified_name(std::string_view name)
   return full;
 }
 
+// Discovery carries a DDS topic name as a parameter of at most 256 bytes: a 4-byte length,
+// the name and its NUL, padded to 4. Fast DDS 2.9.1 announces a longer name all the same,
+// and every peer drops the announcement, so the endpoint never matches.
+constexpr size_t kMaxDdsTopicName = 251;
+
+// prefix + the fully qualified name + suffix, refused when it is longer than DDS carries.
+static std::string dds_name(
+  const char * prefix, std::string_view name, const char * suffix, const char * kind)
+{
+  const std::string full = fully_qualified_name(name);
+  std::string dds = prefix + full + suffix;
+  if (dds.size() > kMaxDdsTopicName) {
+    const size_t most = kMaxDdsTopicName - (dds.size() - full.size());
+    throw UsageError("invalid name '" + full + "': a " + kind + " name has at most " +
+            std::to_string(most) + " characters (DDS topic " + prefix + "NAME" + suffix +
+            ", at most " + std::to_string(kMaxDdsTopicName) + "), this one has " +
+            std::to_string(full.size()));
+  }
+  return dds;
+}
+
 std::string dds_topic_name(std::string_view topic)
 {
-  return "rt" + fully_qualified_name(topic);
+  return dds_name("rt", topic, "", "topic");
 }
 
 std::string dds_request_topic_name(std::string_view service)
 {
-  return "rq" + fully_qualified_name(service) + "Request";
+  return dds_name("rq", service, "Request", "service");
 }
 
 std::string dds_reply_topic_name(std::string_view service)
 {
-  return "rr" + fully_qualified_name(service) + "Reply";
+  // The request's name is the longer: a service is refused as a whole, by its limit.
+  dds_request_topic_name(service);
+  return dds_name("rr", service, "Reply", "service");
 }
 
 static bool ends_with(std::string_view text, std::string_view end)

@@ -14,12 +14,14 @@ namespace dds
 {
 
 /// The fully qualified form of a topic or service name: a relative name ("info") is taken
-/// in the root namespace ("/info"). Throws Error naming the fault when the name is not a
-/// valid ROS 2 name: empty, a token starting with a digit, a character other than letters,
-/// digits, '_' and '/', repeated or trailing '/'.
+/// in the root namespace ("/info"). Throws UsageError naming the fault when the name is not
+/// a valid ROS 2 name: empty, a token starting with a digit, a character other than
+/// letters, digits, '_' and '/', repeated or trailing '/'.
 std::string fully_qualified_name(std::string_view name);
 
-/// "rt" + the fully qualified topic name.
+/// "rt" + the fully qualified topic name. The DDS names below are at most 251 characters,
+/// as DDS discovery carries them: a topic name has at most 249, a service name at most 242
+/// ("rq" + NAME + "Request"). Throws UsageError for a longer one, which could never match.
 std::string dds_topic_name(std::string_view topic);
 
 /// "rq" + the fully qualified service name + "Request".

@@ -359,3 +359,39 @@ TEST(KovelCdr, FailedOutputAndSignalsEndEveryCommandAsDocumented)
   std::remove(big.c_str());
   std::remove(fifo.c_str());
 }
+
+// What can never work is a usage error (exit 2) that says the range, told before any DDS
+// participant is made: a number out of its range (a rate slow enough that its period used to
+// overflow, and pub then flooded), a topic or service name longer than DDS discovery carries
+// (it used to be accepted and never matched).
+TEST(KovelCdr, NumbersOutOfRangeAndNamesThatCanNeverMatchAreUsageErrors)
+{
+  const std::string long_topic = "/" + std::string(249, 't');  // 250 characters
+  const std::string long_service = "/" + std::string(242, 's');  // 243 characters
+  struct Case
+  {
+    std::string arguments;
+    std::string says;
+  } cases[] = {
+    {"pub Metadata /t {} --rate 1e-10", "--rate: expected 0 or a number from 1e-05 to 1000000"},
+    {"pub Metadata /t {} --times 2.5", "--times: expected a whole number"},
+    {"pub Metadata /t {} --timeout 1e9", "--timeout: expected a number from 0.0 to 86400.0"},
+    {"echo Metadata /t --times 0", "--times: expected a number from 1.0 to"},
+    {"hz Metadata /t --window 2.5", "--window: expected a whole number"},
+    {"bw Metadata /t --window 1e8", "--window: expected a number from 2.0 to 10000000.0"},
+    {"list --timeout -1", "--timeout: expected a number from 0.0 to 86400.0"},
+    {"list --domain 233", "--domain: expected a domain id from 0 to 232"},
+    {"pub Metadata " + long_topic + " {}", "a topic name has at most 249 characters"},
+    {"echo " + long_topic, "a topic name has at most 249 characters"},
+    {"hz Metadata " + long_topic, "a topic name has at most 249 characters"},
+    {"call GetString " + long_service, "a service name has at most 242 characters"},
+    {"echo /camera/9lives", "a token starts with a digit"},
+  };
+  for (const Case & c : cases) {
+    ToolRun run = kovel_cdr(c.arguments);
+    EXPECT_EQ(run.status, 2) << c.arguments << ": " << run.err;
+    EXPECT_EQ(run.out, "") << c.arguments;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
+}

@@ -112,7 +112,7 @@ TEST(Qos, EchoHearsBestEffortAndLatchedPublishersAndNamesAMismatch)
 
   // A bad option is told at once, not after waiting for a publisher that never comes.
   auto bad = run({"echo", unique("nobody"), "--qos-depth", "0"}, domain, 10);
-  EXPECT_EQ(bad->wait(1), 1) << describe(*bad);
+  EXPECT_EQ(bad->wait(1), 2) << describe(*bad);
   EXPECT_TRUE(contains(bad->err(), "--qos-depth")) << describe(*bad);
 
   // The camera publishes DeviceInfo transient local: published once, at the start, an
