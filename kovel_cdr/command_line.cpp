@@ -1,17 +1,20 @@
 #include "command_line.hpp"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
-#include <fstream>
-#include <iostream>
-#include <iterator>
-
 #include <nlohmann/json.hpp>
 
 #include "error.hpp"
+#include "input_limits.hpp"
 
 namespace kovel_cdr
 {
@@ -102,25 +105,144 @@ const
   return found == values.end() ? fallback : parse_number("--" + option, found->second, low, high);
 }
 
+// The signal that interrupted reading input, 0 when none.
+static volatile sig_atomic_t g_input_signal = 0;
+
+extern "C" void kovel_cdr_on_input_signal(int signal)
+{
+  if (g_input_signal == 0) {
+    g_input_signal = signal;
+  }
+}
+
+// While it lives, SIGINT, SIGTERM and SIGHUP are blocked except while it waits for input,
+// which they interrupt as they do the DDS commands' waits; the handlers and mask that were
+// there before come back afterwards.
+class InputSignals
+{
+public:
+  InputSignals()
+  {
+    struct sigaction action = {};
+    action.sa_handler = kovel_cdr_on_input_signal;
+    sigemptyset(&action.sa_mask);
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (size_t i = 0; i < 3; ++i) {
+      sigaction(kSignals[i], &action, &previous_[i]);
+      sigaddset(&blocked, kSignals[i]);
+    }
+    pthread_sigmask(SIG_BLOCK, &blocked, &original_);
+    unblocked_ = original_;
+    for (int signal : kSignals) {
+      sigdelset(&unblocked_, signal);
+    }
+  }
+  ~InputSignals()
+  {
+    // The handlers first: a signal still pending meets them when the mask lifts.
+    for (size_t i = 0; i < 3; ++i) {
+      sigaction(kSignals[i], &previous_[i], nullptr);
+    }
+    pthread_sigmask(SIG_SETMASK, &original_, nullptr);
+  }
+  InputSignals(const InputSignals &) = delete;
+  InputSignals & operator=(const InputSignals &) = delete;
+
+  /// Waits until `fd` can be read; throws Interrupted when a signal came first.
+  void wait(int fd, const std::string & where)
+  {
+    pollfd ready{fd, POLLIN, 0};
+    while (g_input_signal == 0 && ppoll(&ready, 1, nullptr, &unblocked_) < 0 && errno == EINTR) {
+    }
+    check(where);
+  }
+
+  /// Opens `path` for reading, which waits for a writer when it is a FIFO; -1 with errno
+  /// when it cannot, Interrupted when a signal came first.
+  int open_file(const std::string & path, const std::string & where)
+  {
+    int fd = -1;
+    do {
+      check(where);
+      // A signal between the check and open() is seen only when the open ends.
+      pthread_sigmask(SIG_SETMASK, &unblocked_, &blocked_);
+      fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      const int error = errno;
+      pthread_sigmask(SIG_SETMASK, &blocked_, nullptr);
+      errno = error;
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+  }
+
+private:
+  void check(const std::string & where)
+  {
+    if (g_input_signal != 0) {
+      const int signal = g_input_signal;
+      const char * name = sigabbrev_np(signal);
+      throw Interrupted("interrupted by " +
+              (name != nullptr ? "SIG" + std::string(name) : "signal " + std::to_string(signal)) +
+              " while reading " + where, 130);
+    }
+  }
+
+  static constexpr int kSignals[3] = {SIGINT, SIGTERM, SIGHUP};
+  struct sigaction previous_[3];
+  sigset_t original_;
+  sigset_t unblocked_;
+  sigset_t blocked_;
+};
+
+// All of `fd`, up to kMaxInputBytes.
+static std::string read_all(InputSignals & signals, int fd, const std::string & where)
+{
+  std::string content;
+  char chunk[65536];
+  while (true) {
+    signals.wait(fd, where);
+    const ssize_t got = read(fd, chunk, sizeof(chunk));
+    if (got == 0) {
+      return content;
+    }
+    if (got < 0) {
+      if (errno == EINTR || errno == EAGAIN) {
+        continue;
+      }
+      throw Error("cannot read " + where + ": " + std::strerror(errno));
+    }
+    if (content.size() + static_cast<size_t>(got) > kMaxInputBytes) {
+      throw Error(where + " holds more than " + std::to_string(kMaxInputBytes >> 20) +
+              " MiB, the most kovel_cdr reads");
+    }
+    content.append(chunk, static_cast<size_t>(got));
+  }
+}
+
 std::string read_input(const std::vector<std::string> & positional, size_t file_index)
 {
+  InputSignals signals;
   if (positional.size() <= file_index || positional[file_index] == "-") {
-    return std::string(std::istreambuf_iterator<char>(std::cin), {});
+    return read_all(signals, STDIN_FILENO, "standard input");
   }
   const std::string & path = positional[file_index];
   std::error_code error;
   if (std::filesystem::is_directory(path, error)) {
     throw Error("cannot read '" + path + "': it is a directory");
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+  const std::string where = "'" + path + "'";
+  const int fd = signals.open_file(path, where);
+  if (fd < 0) {
     throw Error("cannot open '" + path + "': " + std::strerror(errno));
   }
-  std::string content(std::istreambuf_iterator<char>(file), {});
-  if (file.bad()) {
-    throw Error("cannot read '" + path + "'");
+  try {
+    std::string content = read_all(signals, fd, where);
+    close(fd);
+    return content;
+  } catch (...) {
+    close(fd);
+    throw;
   }
-  return content;
 }
 
 }  // namespace kovel_cdr

@@ -84,7 +84,8 @@ class PayloadReader
 public:
   PayloadReader(const void * bytes, size_t length)
   : buffer_(const_cast<char *>(static_cast<const char *>(bytes)), length),
-    cdr_(buffer_, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR)
+    cdr_(buffer_, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR),
+    length_(length)
   {
     const auto * header = static_cast<const uint8_t *>(bytes);
     if (length < kEncapsulationSize) {
@@ -96,6 +97,9 @@ public:
               " bytes does not start with a CDR encapsulation header (00 00 or 00 01)");
     }
     cdr_.read_encapsulation();
+    // Writers that pad a payload to a multiple of 4 (Cyclone DDS) count the padding bytes
+    // at its end in the last two bits of the options.
+    padding_ = header[3] & 3;
   }
   PayloadReader(const PayloadReader &) = delete;
   PayloadReader & operator=(const PayloadReader &) = delete;
@@ -103,10 +107,19 @@ public:
   eprosima::fastcdr::Cdr & cdr() {return cdr_;}
   /// The bytes read so far, header included.
   size_t consumed() {return cdr_.getSerializedDataLength();}
+  /// The bytes after those read so far, less the padding the header declares: what the
+  /// message leaves over. Every reader of payloads judges trailing bytes by it.
+  size_t left_over()
+  {
+    const size_t rest = length_ - consumed();
+    return rest > padding_ ? rest - padding_ : 0;
+  }
 
 private:
   eprosima::fastcdr::FastBuffer buffer_;
   eprosima::fastcdr::Cdr cdr_;
+  size_t length_;
+  size_t padding_ = 0;
 };
 
 /// Writes the header and the record, by `callbacks`, into exactly `size` bytes at `bytes`
@@ -121,7 +134,8 @@ void write_payload(
 std::vector<uint8_t> encode_payload(const MessageType & type, const void * record);
 
 /// Fills an initialised record from a payload. Throws Error when the payload ends early,
-/// has bytes left over, or the type support refuses it.
+/// has bytes left over beyond the padding its header declares, or the type support
+/// refuses it.
 void decode_payload(const MessageType & type, const uint8_t * bytes, size_t length, void * record);
 
 }  // namespace kovel_cdr

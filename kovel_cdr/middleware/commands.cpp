@@ -13,6 +13,7 @@
 
 #include "command_line.hpp"
 #include "command_support.hpp"
+#include "input_limits.hpp"
 #include "json_codec.hpp"
 #include "node.hpp"
 #include "record.hpp"
@@ -297,7 +298,8 @@ std::vector<Command> middleware_commands()
     "MESSAGE is the message as 'kovel_cdr encode' takes it (YAML or JSON), or a list of\n"
     "such messages published in turn; it may also be '-' (standard input) or a file\n"
     "holding it.\n"
-    "Prints 'publishing #N' for each message.\n\n"
+    "Prints 'publishing #N' for each message.\n") + kInputSizeHelp +
+    kMessageLimitsHelp + std::string("\n"
     "  --rate HZ           messages per second (default 1; 0: as fast as possible,\n"
     "                      with --times as fast as the subscribers acknowledge)\n"
     "  --times N           publish N messages: first wait for a subscriber and until\n"
@@ -325,7 +327,8 @@ std::vector<Command> middleware_commands()
     "Calls the ROS 2 service NAME (DDS topics rq/NAMERequest and rr/NAMEReply) of type\n"
     "SERVICE (GetDeviceInfo, GetCameraInfo, GetCameraParams or GetString) with the\n"
     "request REQUEST (YAML or JSON, default {}), waits for its reply and prints the reply\n"
-    "as YAML, or with --json as JSON on one line.\n\n"
+    "as YAML, or with --json as JSON on one line.\n") + kInputSizeHelp +
+    kMessageLimitsHelp + std::string("\n"
     "  --timeout S         how long to wait for a server and its reply (default 5);\n"
     "                      running out is an error\n"
     "  --json              JSON instead of YAML\n") + kCommonOptions;
