@@ -151,8 +151,9 @@ static std::vector<Command> all_commands()
   static const std::string decode_help = std::string(
     "Reads a payload (binary, or hex digits with --hex) from FILE or standard input and\n"
     "prints the message as YAML, as ros2 topic echo does, or as JSON with --json (on one\n"
-    "line with --compact). A payload that ends early or has bytes left over is refused,\n"
-    "except the padding that its header declares (the last two bits of its options).\n"
+    "line with --compact). A payload that ends early or has bytes left over is refused;\n"
+    "padding is not left over: up to 3 bytes that round the payload up to a multiple of\n"
+    "4, or as many as its header declares (the last two bits of its options).\n"
     "A text that is not UTF-8 is refused, as YAML and JSON cannot print it.\n") +
     kInputSizeHelp;
   static const std::string sizes_help = std::string(

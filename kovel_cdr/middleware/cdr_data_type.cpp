@@ -114,7 +114,7 @@ bool CdrDataType::deserialize(SerializedPayload_t * payload, void * data)
     }
     if (in.left_over() != 0) {
       t_notice = name + ": ignored " + std::to_string(in.left_over()) + " bytes after byte " +
-        std::to_string(in.consumed()) + " of the " + bytes + ", beyond its declared padding";
+        std::to_string(in.consumed()) + " of the " + bytes + ", beyond its padding";
     }
     return true;
   } catch (const eprosima::fastcdr::exception::NotEnoughMemoryException & e) {

@@ -48,7 +48,8 @@ public:
   /// DDS calls both in the thread that writes or takes.
   static const std::string & failure();
   /// What the last deserialize of this thread read past without failing (bytes after the
-  /// message beyond the padding its header declares), "" when nothing; cleared with failure.
+  /// message beyond its padding: PayloadReader::left_over), "" when nothing; cleared with
+  /// failure.
   static const std::string & notice();
   static void clear_failure();
 

@@ -352,15 +352,17 @@ TEST(KovelCdr, InputHasASizeLimitAndASignalEndsItsWaitWith130)
   ::unlink(fifo.c_str());
 }
 
-TEST(KovelCdr, PayloadPaddedAsItsHeaderDeclaresDecodesAndMoreIsLeftOver)
+TEST(KovelCdr, PaddingToAMultipleOfFourDecodesAndMoreIsLeftOver)
 {
   // GetString_Response {data: abc}: 21 bytes; Cyclone DDS pads it to 24 and says so in the
-  // options (00 03).
+  // options (00 03), an RTPS message pads it without a word.
   const std::string body = "0400000061626300000000000100000000";
-  ToolRun padded = kovel_cdr("decode GetString_Response --hex --compact",
-      "00010003" + body + "000000");
-  EXPECT_EQ(padded.status, 0) << padded.err;
-  EXPECT_EQ(padded.out, R"({"data":"abc","success":false,"message":""})" "\n");
+  for (const char * header : {"00010003", "00010000"}) {
+    ToolRun padded = kovel_cdr("decode GetString_Response --hex --compact",
+        header + body + "000000");
+    EXPECT_EQ(padded.status, 0) << padded.err;
+    EXPECT_EQ(padded.out, R"({"data":"abc","success":false,"message":""})" "\n");
+  }
   ToolRun more = kovel_cdr("decode GetString_Response --hex", "00010003" + body + "00000000");
   EXPECT_EQ(more.status, 1);
   EXPECT_EQ(more.err, "kovel_cdr decode: GetString_Response: 1 bytes left over after byte 21\n");
