@@ -197,7 +197,8 @@ int run_echo(const Arguments & arguments)
   dds::Reader & reader = subscribe(node, topic, arguments, dds::keep_all_qos(kEchoHistory),
       deadline, "echo");
   const bool json = arguments.has("json");
-  uint64_t received = 0;
+  uint64_t received = 0;  // printed: one that cannot be printed does not count
+  uint64_t taken = 0;
   auto done = [&]() {return counted && received >= wanted;};
   // Ends when enough messages came, at the deadline or when interrupted.
   while (!done() && dds::Clock::now() < deadline && !dds::interrupted()) {
@@ -211,15 +212,16 @@ int run_echo(const Arguments & arguments)
           if (!message) {
             break;
           }
-          ++received;
+          ++taken;
           std::string line;
           try {
             line = message_text(*message, json, true);
           } catch (const Error & e) {
             std::fprintf(stderr, "kovel_cdr echo: message %llu: %s\n",
-              static_cast<unsigned long long>(received), e.what());  // NOLINT(runtime/int)
+              static_cast<unsigned long long>(taken), e.what());  // NOLINT(runtime/int)
             continue;
           }
+          ++received;
           print_line(line);
           if (done()) {
             return true;

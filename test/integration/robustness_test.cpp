@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -144,17 +145,25 @@ TEST(NodeUnderFaults, UnreadableSamplesAreReportedAndTheNextArrives)
   // Readable, with bytes after the message that are not padding: read, and told.
   std::vector<uint8_t> longer = whole;
   longer.resize(whole.size() + 4 + (4 - whole.size() % 4) % 4);
-  for (std::vector<uint8_t> * payload : {&cut, &foreign, &longer, &whole}) {
+  // Readable, but a text that is not UTF-8 cannot be printed: told, and not counted.
+  std::vector<uint8_t> not_utf8 = whole;
+  const uint8_t braces[] = {'{', '}'};
+  auto json_data = std::search(not_utf8.begin(), not_utf8.end(), braces, braces + 2);
+  ASSERT_NE(json_data, not_utf8.end());
+  json_data[0] = 0xff;
+  for (std::vector<uint8_t> * payload : {&cut, &foreign, &not_utf8, &longer, &whole}) {
     ASSERT_TRUE(writer->write(payload));
   }
   EXPECT_EQ(echo->wait(30), 0) << describe(*echo);
   const std::string good_line = kovel_cdr::record_to_json(metadata, good.data()).dump();
   EXPECT_EQ(lines_of(echo->out()), (std::vector<std::string>{good_line, good_line}));
   const std::string err = echo->err();
-  EXPECT_NE(err.find("sample #3 from writer "), std::string::npos) << err;
+  EXPECT_NE(err.find("message 1: Metadata.json_data: text is not UTF-8"), std::string::npos)
+    << err;
+  EXPECT_NE(err.find("sample #4 from writer "), std::string::npos) << err;
   EXPECT_NE(err.find("Metadata: ignored 4 bytes after byte " + std::to_string(whole.size()) +
     " of the payload of " + std::to_string(longer.size()) + " bytes"), std::string::npos) << err;
-  EXPECT_EQ(err.find("sample #4 from writer "), std::string::npos) << err;
+  EXPECT_EQ(err.find("sample #5 from writer "), std::string::npos) << err;
   EXPECT_NE(err.find("unreadable sample #1 from writer "), std::string::npos) << err;
   EXPECT_NE(err.find("on '" + topic + "': Metadata: payload of 8 bytes ends early"),
     std::string::npos) << err;
