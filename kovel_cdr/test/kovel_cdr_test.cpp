@@ -48,6 +48,19 @@ ToolRun kovel_cdr(const std::string & arguments, const std::string & input = "")
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
 }
 
+// Whether process `pid` has a handler for `signal`, from the SigCgt mask of its status.
+bool catches(pid_t pid, int signal)
+{
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("SigCgt:", 0) == 0) {
+      return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1) != 0;
+    }
+  }
+  return false;
+}
+
 const char kFullDeviceInfo[] =
   R"({"header":{"stamp":{"sec":-5,"nanosec":4294967295},"frame_id":"cam\u0000era"},)"
   R"("name":"K\u00e9vel \u2603","vid":-2147483648,"pid":2147483647,"serial_number":"",)"
@@ -330,8 +343,10 @@ TEST(KovelCdr, InputHasASizeLimitAndASignalEndsItsWaitWith130)
       _exit(127);
     }
     close(input[0]);
-    // The signal may come before the tool waits: it is then killed by it, which fails below.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Once the tool catches the signal (its handler is in place), the signal ends its wait.
+    for (int i = 0; i < 200 && !catches(child, c.signal); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     kill(child, c.signal);
     int status = 0;
     pid_t ended = 0;
