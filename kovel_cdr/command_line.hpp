@@ -67,7 +67,9 @@ int run_command(
 /// `text` as a number in [low, high]; throws UsageError naming `what` otherwise.
 double parse_number(const std::string & what, const std::string & text, double low, double high);
 
-/// Reads FILE, or standard input for "-" or no FILE, whole. Throws Error when it cannot.
+/// Reads FILE, or standard input for "-" or no FILE, whole. Throws Error when it cannot or
+/// it holds more than kMaxInputBytes, and Interrupted (130) when SIGINT, SIGTERM or SIGHUP
+/// comes while it waits for input.
 std::string read_input(const std::vector<std::string> & positional, size_t file_index);
 
 /// show: a message or service definition, from the installed interface files.

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "command_line.hpp"
+#include "input_limits.hpp"
 #include "json_codec.hpp"
 #include "payload.hpp"
 #include "record.hpp"
@@ -139,23 +140,31 @@ static const char kTypeNames[] =
 
 static std::vector<Command> all_commands()
 {
+  static const std::string encode_help = std::string(
+    "Reads the message as YAML ('{name: Kovel, vid: 3}' or block style) or JSON from FILE\n"
+    "or standard input. A member left out takes its default (0, false, ''); floats also\n"
+    "take .nan, .inf, -.inf (or \"nan\", \"inf\", \"-inf\"). Writes the\n"
+    "4-byte encapsulation header 00 01 00 00 and the CDR body, as binary or, with --hex,\n"
+    "as hex digits.\n") + kInputSizeHelp + kMessageLimitsHelp;
+  static const std::string decode_help = std::string(
+    "Reads a payload (binary, or hex digits with --hex) from FILE or standard input and\n"
+    "prints the message as YAML, as ros2 topic echo does, or as JSON with --json (on one\n"
+    "line with --compact). A payload that ends early or has bytes left over is refused;\n"
+    "padding is not left over: up to 3 bytes that round the payload up to a multiple of\n"
+    "4, or as many as its header declares (the last two bits of its options).\n"
+    "A text that is not UTF-8 is refused, as YAML and JSON cannot print it.\n") +
+    kInputSizeHelp;
+  static const std::string sizes_help = std::string(
+    "Reads the message as YAML or JSON and prints its serialized size, the type's\n"
+    "maximum size and whether that maximum is a true bound (full_bounded).\n") +
+    kInputSizeHelp + kMessageLimitsHelp;
   std::vector<Command> commands{
     {"encode", "TYPE [FILE] [--hex]", "a message as YAML or JSON to a DDS payload",
-      "Reads the message as YAML ('{name: Kovel, vid: 3}' or block style) or JSON from FILE\n"
-      "or standard input. A member left out takes its default (0, false, ''); floats also\n"
-      "take .nan, .inf, -.inf (or \"nan\", \"inf\", \"-inf\"). Writes the\n"
-      "4-byte encapsulation header 00 01 00 00 and the CDR body, as binary or, with --hex,\n"
-      "as hex digits.\n",
-      1, 2, {}, {"hex"}, run_encode},
+      encode_help.c_str(), 1, 2, {}, {"hex"}, run_encode},
     {"decode", "TYPE [FILE] [--hex] [--json] [--compact]", "a DDS payload to YAML or JSON",
-      "Reads a payload (binary, or hex digits with --hex) from FILE or standard input and\n"
-      "prints the message as YAML, as ros2 topic echo does, or as JSON with --json (on one\n"
-      "line with --compact). A payload that ends early or has bytes left over is refused.\n",
-      1, 2, {}, {"hex", "json", "compact"}, run_decode},
+      decode_help.c_str(), 1, 2, {}, {"hex", "json", "compact"}, run_decode},
     {"sizes", "TYPE [FILE]", "a message's serialized size and the type's maximum",
-      "Reads the message as YAML or JSON and prints its serialized size, the type's\n"
-      "maximum size and whether that maximum is a true bound (full_bounded).\n",
-      1, 2, {}, {}, run_sizes},
+      sizes_help.c_str(), 1, 2, {}, {}, run_sizes},
     {"types", "", "every message type with its sizes",
       "Lists every message type with the size of its empty message, its maximum size and\n"
       "full_bounded.\n",

@@ -620,6 +620,12 @@ struct String
       fail(path, std::string("expected a string, got ") + value.type_name());
     }
     const std::string & text = value.get_ref<const std::string &>();
+    // What YAML and JSON cannot print back is refused here rather than on the way out.
+    try {
+      (void)value.dump();
+    } catch (const nlohmann::json::type_error &) {
+      fail(path, "text is not UTF-8");
+    }
     if (!rosidl_runtime_c__String__assignn(&in<S>(slot), text.data(), text.size())) {
       fail(path, "cannot store a text of " + std::to_string(text.size()) + " bytes");
     }

@@ -70,9 +70,9 @@ void decode_payload(const MessageType & type, const uint8_t * bytes, size_t leng
     throw Error(type.name + ": payload of " + std::to_string(length) +
             " bytes ends early (" + e.what() + ")");
   }
-  if (in.consumed() != length) {
+  if (in.left_over() != 0) {
     throw Error(
-            type.name + ": " + std::to_string(length - in.consumed()) +
+            type.name + ": " + std::to_string(in.left_over()) +
             " bytes left over after byte " + std::to_string(in.consumed()));
   }
 }

@@ -4,6 +4,7 @@
 #ifndef KOVEL_CDR__PAYLOAD_HPP_
 #define KOVEL_CDR__PAYLOAD_HPP_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -84,7 +85,8 @@ class PayloadReader
 public:
   PayloadReader(const void * bytes, size_t length)
   : buffer_(const_cast<char *>(static_cast<const char *>(bytes)), length),
-    cdr_(buffer_, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR)
+    cdr_(buffer_, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::DDS_CDR),
+    length_(length)
   {
     const auto * header = static_cast<const uint8_t *>(bytes);
     if (length < kEncapsulationSize) {
@@ -96,6 +98,7 @@ public:
               " bytes does not start with a CDR encapsulation header (00 00 or 00 01)");
     }
     cdr_.read_encapsulation();
+    declared_padding_ = header[3] & 3;
   }
   PayloadReader(const PayloadReader &) = delete;
   PayloadReader & operator=(const PayloadReader &) = delete;
@@ -103,10 +106,25 @@ public:
   eprosima::fastcdr::Cdr & cdr() {return cdr_;}
   /// The bytes read so far, header included.
   size_t consumed() {return cdr_.getSerializedDataLength();}
+  /// The bytes after those read so far that are not padding: what the message leaves
+  /// over. Padding is the bytes that round the payload up to a multiple of 4, as an RTPS
+  /// message carries it (a Fast DDS reader is handed those bytes too), or as many as the
+  /// header declares in the last two bits of its options, as Cyclone DDS writes it. Every
+  /// reader of payloads judges trailing bytes by this.
+  size_t left_over()
+  {
+    const size_t end = consumed();
+    const size_t rest = length_ - end;
+    const size_t alignment = length_ % 4 == 0 ? (4 - end % 4) % 4 : 0;
+    const size_t padding = std::max<size_t>(declared_padding_, alignment);
+    return rest > padding ? rest - padding : 0;
+  }
 
 private:
   eprosima::fastcdr::FastBuffer buffer_;
   eprosima::fastcdr::Cdr cdr_;
+  size_t length_;
+  size_t declared_padding_ = 0;
 };
 
 /// Writes the header and the record, by `callbacks`, into exactly `size` bytes at `bytes`
@@ -121,7 +139,8 @@ void write_payload(
 std::vector<uint8_t> encode_payload(const MessageType & type, const void * record);
 
 /// Fills an initialised record from a payload. Throws Error when the payload ends early,
-/// has bytes left over, or the type support refuses it.
+/// has bytes left over beyond its padding (PayloadReader::left_over), or the type
+/// support refuses it.
 void decode_payload(const MessageType & type, const uint8_t * bytes, size_t length, void * record);
 
 }  // namespace kovel_cdr

@@ -11,6 +11,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <string>
+
+#include "input_limits.hpp"
 
 namespace kovel_cdr
 {
@@ -184,6 +187,10 @@ static std::string read_all(int fd, const std::string & what, bool with_cause)
     }
     if (got == 0) {
       return text;
+    }
+    if (text.size() + static_cast<size_t>(got) > kMaxInputBytes) {
+      throw Error(what + " holds more than " + std::to_string(kMaxInputBytes >> 20) +
+              " MiB, the most kovel_cdr reads");
     }
     text.append(buffer, static_cast<size_t>(got));
   }

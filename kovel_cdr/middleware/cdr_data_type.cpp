@@ -19,6 +19,7 @@ namespace dds
 using eprosima::fastrtps::rtps::SerializedPayload_t;
 
 static thread_local std::string t_failure;
+static thread_local std::string t_notice;
 static thread_local const void * t_accept_unreadable = nullptr;
 
 const std::string & CdrDataType::failure()
@@ -26,9 +27,15 @@ const std::string & CdrDataType::failure()
   return t_failure;
 }
 
+const std::string & CdrDataType::notice()
+{
+  return t_notice;
+}
+
 void CdrDataType::clear_failure()
 {
   t_failure.clear();
+  t_notice.clear();
 }
 
 CdrDataType::AcceptUnreadable::AcceptUnreadable(const void * record)
@@ -104,6 +111,10 @@ bool CdrDataType::deserialize(SerializedPayload_t * payload, void * data)
     PayloadReader in(payload->data, payload->length);
     if (!callbacks_.cdr_deserialize(in.cdr(), record)) {
       return fail(name + ": the type support refused the " + bytes) || accept;
+    }
+    if (in.left_over() != 0) {
+      t_notice = name + ": ignored " + std::to_string(in.left_over()) + " bytes after byte " +
+        std::to_string(in.consumed()) + " of the " + bytes + ", beyond its padding";
     }
     return true;
   } catch (const eprosima::fastcdr::exception::NotEnoughMemoryException & e) {

@@ -47,6 +47,10 @@ public:
   /// Why the last serialize or deserialize of this thread failed, "" when it did not. Fast
   /// DDS calls both in the thread that writes or takes.
   static const std::string & failure();
+  /// What the last deserialize of this thread read past without failing (bytes after the
+  /// message beyond its padding: PayloadReader::left_over), "" when nothing; cleared with
+  /// failure.
+  static const std::string & notice();
   static void clear_failure();
 
   /// While it lives, a payload that this thread cannot read into `record` is accepted, and

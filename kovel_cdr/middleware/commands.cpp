@@ -14,6 +14,7 @@
 
 #include "command_line.hpp"
 #include "command_support.hpp"
+#include "input_limits.hpp"
 #include "json_codec.hpp"
 #include "node.hpp"
 #include "record.hpp"
@@ -295,7 +296,8 @@ int run_echo(const Arguments & arguments)
       deadline, "echo");
   TypeGuard type_guard(node, topic, reader);
   const bool json = arguments.has("json");
-  uint64_t received = 0;
+  uint64_t received = 0;  // printed: one that cannot be printed does not count
+  uint64_t taken = 0;
   auto done = [&]() {return counted && received >= wanted;};
   // Ends when enough messages came, at the deadline or when interrupted.
   while (!done() && dds::Clock::now() < deadline && !dds::interrupted()) {
@@ -310,15 +312,16 @@ int run_echo(const Arguments & arguments)
           if (!message) {
             break;
           }
-          ++received;
+          ++taken;
           std::string line;
           try {
             line = message_text(*message, json, true);
           } catch (const Error & e) {
             std::fprintf(stderr, "kovel_cdr echo: message %llu: %s\n",
-              static_cast<unsigned long long>(received), e.what());  // NOLINT(runtime/int)
+              static_cast<unsigned long long>(taken), e.what());  // NOLINT(runtime/int)
             continue;
           }
+          ++received;
           print_line(line);
           if (done()) {
             return true;
@@ -404,7 +407,8 @@ std::vector<Command> middleware_commands()
     "MESSAGE is the message as 'kovel_cdr encode' takes it (YAML or JSON), or a list of\n"
     "such messages published in turn; it may also be '-' (standard input) or a file\n"
     "holding it.\n"
-    "Prints 'publishing #N' for each message.\n\n"
+    "Prints 'publishing #N' for each message.\n") + kInputSizeHelp +
+    kMessageLimitsHelp + std::string("\n"
     "  --rate HZ           messages per second, 0 or from 1e-05 to 1000000 (default 1;\n"
     "                      0: as fast as possible, with --times as fast as the\n"
     "                      subscribers acknowledge)\n"
@@ -435,7 +439,8 @@ std::vector<Command> middleware_commands()
     "Calls the ROS 2 service NAME (DDS topics rq/NAMERequest and rr/NAMEReply) of type\n"
     "SERVICE (GetDeviceInfo, GetCameraInfo, GetCameraParams or GetString) with the\n"
     "request REQUEST (YAML or JSON, default {}), waits for its reply and prints the reply\n"
-    "as YAML, or with --json as JSON on one line.\n\n"
+    "as YAML, or with --json as JSON on one line.\n") + kInputSizeHelp +
+    kMessageLimitsHelp + std::string("\n"
     "  --timeout S         how long to wait for a server and its reply (default 5);\n"
     "                      running out is an error\n"
     "  --json              JSON instead of YAML\n") + kCommonOptions;

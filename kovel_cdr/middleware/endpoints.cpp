@@ -369,6 +369,13 @@ std::optional<Record> Reader::take(fdds::SampleInfo * info)
       }
       continue;
     }
+    if (!CdrDataType::notice().empty() && report_) {
+      std::ostringstream line;
+      line << "sample #" << where->sample_identity.sequence_number().to64long() <<
+        " from writer " << where->sample_identity.writer_guid() << " on '" << name_ <<
+        "': " << CdrDataType::notice();
+      report_(line.str());
+    }
     return record;
   }
   return std::nullopt;

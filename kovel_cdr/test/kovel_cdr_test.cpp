@@ -6,14 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
-#include <thread>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -394,4 +394,96 @@ TEST(KovelCdr, NumbersOutOfRangeAndNamesThatCanNeverMatchAreUsageErrors)
     EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
   }
+}
+
+TEST(KovelCdr, HostileTextIsRefusedAtTheDoorWithWhereAndWhy)
+{
+  // Ten levels of ten-fold aliases in 500 bytes: ten billion values once loaded.
+  std::string bomb = "a0: &a0 [lol, lol, lol, lol, lol, lol, lol, lol, lol, lol]\n";
+  for (int level = 1; level < 10; ++level) {
+    const std::string previous = "*a" + std::to_string(level - 1);
+    bomb += "a" + std::to_string(level) + ": &a" + std::to_string(level) + " [" + previous;
+    for (int i = 1; i < 10; ++i) {
+      bomb += ", " + previous;
+    }
+    bomb += "]\n";
+  }
+  bomb += "name: *a9\n";
+  const std::string deep_yaml = "name: " + std::string(600, '[') + std::string(600, ']');
+  const std::string deep_json = "{\"name\": " + std::string(100, '[') + std::string(100, ']') + "}";
+  std::string many = "{\"l_k\": [";
+  for (int i = 0; i < 1000000; ++i) {
+    many += "0,";
+  }
+  many += "0]}";
+  struct Case
+  {
+    std::string arguments;
+    std::string input;
+    std::string says;
+  } cases[] = {
+    {"encode DeviceInfo", bomb, "input, line 2: YAML aliases (*name) are not accepted"},
+    {"sizes DeviceInfo", "header: &h {frame_id: x}\nname: K1\nx: *h\n", "line 3: YAML aliases"},
+    {"encode DeviceInfo", "{header: {frame_id: cam}, header: {frame_id: x}}",
+      "DeviceInfo.header: duplicate key"},
+    {"encode DeviceInfo", R"({"header": {"frame_id": "cam", "frame_id": "x"}})",
+      "DeviceInfo.header.frame_id: duplicate key"},
+    {"encode DeviceInfo", "- {}\n- {vid: 1, vid: 1}\n", "DeviceInfo[1].vid: duplicate key"},
+    {"encode DeviceInfo", deep_yaml, "input, line 1: lists and maps nested deeper than 64 levels"},
+    {"encode DeviceInfo", deep_json, "input: lists and maps nested deeper than 64 levels, at "
+      "DeviceInfo.name[0]"},
+    {"encode GetCameraParams_Response", many, "input: more than 1000000 values"},
+    {"encode DeviceInfo", "{\"name\": \"bad\xff\xfe\"}", "DeviceInfo.name: text is not UTF-8"},
+    {"sizes Metadata", "json_data: caf\xe9\n", "Metadata.json_data: text is not UTF-8"},
+    {"encode DeviceInfo", std::string("name: a\0bcd", 11), "line 1: raw control character 0x00"},
+  };
+  for (const Case & c : cases) {
+    ToolRun run = kovel_cdr(c.arguments, c.input);
+    EXPECT_EQ(run.status, 1) << c.arguments << " " << c.says;
+    EXPECT_EQ(run.out, "") << c.arguments << " " << c.says;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  }
+  // An escaped NUL is carried whole on every path: YAML and JSON in, YAML and JSON out.
+  const std::string nul = kovel_cdr("encode DeviceInfo --hex", R"({"name": "a\u0000bcd"})").out;
+  EXPECT_NE(nul.find("0600000061006263640000"), std::string::npos) << nul;
+  EXPECT_EQ(kovel_cdr("encode DeviceInfo --hex", R"(name: "a\0bcd")").out, nul);
+  ToolRun yaml = kovel_cdr("decode DeviceInfo --hex", nul);
+  EXPECT_EQ(kovel_cdr("encode DeviceInfo --hex", yaml.out).out, nul) << yaml.out;
+  ToolRun json = kovel_cdr("decode DeviceInfo --hex --json", nul);
+  EXPECT_EQ(kovel_cdr("encode DeviceInfo --hex", json.out).out, nul) << json.out;
+  // The limits are told where they apply.
+  for (const char * command : {"encode", "sizes", "pub", "call"}) {
+    ToolRun help = kovel_cdr(std::string(command) + " --help");
+    EXPECT_NE(help.out.find("YAML aliases (*name)"), std::string::npos) << command;
+    EXPECT_NE(help.out.find("at most 256 MiB"), std::string::npos) << command;
+  }
+}
+
+TEST(KovelCdr, InputHasASizeLimit)
+{
+  ToolRun endless = kovel_cdr("decode DeviceInfo /dev/zero");
+  EXPECT_EQ(endless.status, 1);
+  EXPECT_EQ(endless.err, "kovel_cdr decode: '/dev/zero' holds more than 256 MiB, the most "
+    "kovel_cdr reads\n");
+  // A message of 120 MiB is not too large.
+  const std::string big = "{\"json_data\": \"" + std::string(120 << 20, 'x') + "\"}";
+  ToolRun sized = kovel_cdr("sizes Metadata", big);
+  EXPECT_EQ(sized.status, 0) << sized.err;
+}
+
+TEST(KovelCdr, PaddingToAMultipleOfFourDecodesAndMoreIsLeftOver)
+{
+  // GetString_Response {data: abc}: 21 bytes; Cyclone DDS pads it to 24 and says so in the
+  // options (00 03), an RTPS message pads it without a word.
+  const std::string body = "0400000061626300000000000100000000";
+  for (const char * header : {"00010003", "00010000"}) {
+    ToolRun padded = kovel_cdr("decode GetString_Response --hex --compact",
+        header + body + "000000");
+    EXPECT_EQ(padded.status, 0) << padded.err;
+    EXPECT_EQ(padded.out, R"({"data":"abc","success":false,"message":""})" "\n");
+  }
+  ToolRun more = kovel_cdr("decode GetString_Response --hex", "00010003" + body + "00000000");
+  EXPECT_EQ(more.status, 1);
+  EXPECT_EQ(more.err, "kovel_cdr decode: GetString_Response: 1 bytes left over after byte 21\n");
 }

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -135,7 +134,7 @@ TEST(NodeUnderFaults, UnreadableSamplesAreReportedAndTheNextArrives)
   const uint32_t domain = kovel_test::domain_base() + 46;
   const kovel_cdr::MessageType & metadata = kovel_cdr::find_message_type("Metadata");
   const std::string topic = unique("unreadable");
-  auto echo = tool({"echo", "Metadata", topic, "--times", "1", "--timeout", "30"}, domain);
+  auto echo = tool({"echo", "Metadata", topic, "--times", "2", "--timeout", "30"}, domain);
   kovel_test::RawParticipant raw(domain, "kovel_it_raw");
   auto * writer = raw.bytes_writer("rt" + topic, "kovel_camera_msgs::msg::dds_::Metadata_");
   ASSERT_TRUE(kovel_test::wait_for_reader(writer, 20, 1)) << describe(*echo);
@@ -147,13 +146,28 @@ TEST(NodeUnderFaults, UnreadableSamplesAreReportedAndTheNextArrives)
   std::vector<uint8_t> cut = {0, 1, 0, 0, 7, 0, 0, 0};
   std::vector<uint8_t> foreign = {0x12, 0x34, 0, 0, 7, 0, 0, 0};
   std::vector<uint8_t> whole = kovel_cdr::encode_payload(metadata, good.data());
-  for (std::vector<uint8_t> * payload : {&cut, &foreign, &whole}) {
+  // Readable, with bytes after the message that are not padding: read, and told.
+  std::vector<uint8_t> longer = whole;
+  longer.resize(whole.size() + 4 + (4 - whole.size() % 4) % 4);
+  // Readable, but a text that is not UTF-8 cannot be printed: told, and not counted.
+  std::vector<uint8_t> not_utf8 = whole;
+  const uint8_t braces[] = {'{', '}'};
+  auto json_data = std::search(not_utf8.begin(), not_utf8.end(), braces, braces + 2);
+  ASSERT_NE(json_data, not_utf8.end());
+  json_data[0] = 0xff;
+  for (std::vector<uint8_t> * payload : {&cut, &foreign, &not_utf8, &longer, &whole}) {
     ASSERT_TRUE(writer->write(payload));
   }
   EXPECT_EQ(echo->wait(30), 0) << describe(*echo);
-  EXPECT_EQ(lines_of(echo->out()),
-    std::vector<std::string>{kovel_cdr::record_to_json(metadata, good.data()).dump()});
+  const std::string good_line = kovel_cdr::record_to_json(metadata, good.data()).dump();
+  EXPECT_EQ(lines_of(echo->out()), (std::vector<std::string>{good_line, good_line}));
   const std::string err = echo->err();
+  EXPECT_NE(err.find("message 1: Metadata.json_data: text is not UTF-8"), std::string::npos)
+    << err;
+  EXPECT_NE(err.find("sample #4 from writer "), std::string::npos) << err;
+  EXPECT_NE(err.find("Metadata: ignored 4 bytes after byte " + std::to_string(whole.size()) +
+    " of the payload of " + std::to_string(longer.size()) + " bytes"), std::string::npos) << err;
+  EXPECT_EQ(err.find("sample #5 from writer "), std::string::npos) << err;
   EXPECT_NE(err.find("unreadable sample #1 from writer "), std::string::npos) << err;
   EXPECT_NE(err.find("on '" + topic + "': Metadata: payload of 8 bytes ends early"),
     std::string::npos) << err;
