@@ -12,8 +12,8 @@
 namespace kovel_cdr
 {
 
-/// Fills an initialised record from a JSON object. A member left out keeps its value (0,
-/// false, "" in a fresh record); an unknown member, a wrong JSON type, an integer out of
+/// Fills an initialised record from a JSON object. A member left out keeps its value (its
+/// default in a fresh record); an unknown member, a wrong JSON type, an integer out of
 /// range or an array of the wrong length throws Error naming the member's path.
 void record_from_json(const MessageType & type, const nlohmann::json & json, void * record);
 

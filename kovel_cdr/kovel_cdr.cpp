@@ -116,6 +116,10 @@ static int run_types(const Arguments &)
 {
   std::string text;
   for (const MessageType * type : message_types()) {
+    if (!type->unsupported.empty()) {
+      text += type->unsupported + "\n";
+      continue;
+    }
     Record empty(*type);
     nlohmann::ordered_json sizes = sizes_of(*type, empty.data());
     char line[256];

@@ -1,14 +1,14 @@
-// The member kinds kovel_cdr knows, and one table row per kind holding everything done
-// with a member of that kind: how the introspection names it, its slot in a C record, its
-// JSON and YAML forms, its CDR size, and the comparisons, checks and values the tests use.
-// The codecs, the record set-up and the test support walk members and call the row, so a
-// new kind is a Kind value and a row in member_kinds.cpp.
+// The member kinds kovel_cdr knows, and one table row per kind and shape holding everything
+// done with a member of that kind: its JSON and YAML forms, and what the tests read of it.
+// The codecs, the catalog and the test support walk members and call the row, so a new
+// kind is a Kind value and a row in member_kinds.cpp.
 #ifndef KOVEL_CDR__MEMBER_KINDS_HPP_
 #define KOVEL_CDR__MEMBER_KINDS_HPP_
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -20,39 +20,57 @@ class Emitter;
 namespace kovel_cdr
 {
 
+/// The type of a member's value, or of each of its elements.
 enum class Kind
 {
   nested,
-  string,
-  int32,
-  uint32,
   boolean,
   octet,
-  float32_array,
-  float64_array,
-  float64_sequence,
+  character,
+  uint8,
+  int8,
+  uint16,
+  int16,
+  uint32,
+  int32,
+  uint64,
+  int64,
+  float32,
+  float64,
+  string,
   count,  // not a kind: how many there are, so that a kind without a row fails to compile
 };
 
-enum class Shape {single, array, sequence};
+/// A member holds one value, a fixed array of them, or a sequence (bounded or not).
+enum class Shape {single, array, sequence, count};
 
-struct Member;
+struct MessageType;
 
-/// A kind's operations. `slot` is the member's place in a record. For arrays and
-/// sequences the YAML operations are those of one element. The nested kind has only its
-/// introspection facts: the walkers handle nested members themselves.
+/// One member of a record, as the C introspection describes it.
+struct Member
+{
+  const char * name;
+  Kind kind;
+  Shape shape;
+  size_t offset;                        // of the member in the record
+  size_t element_size;                  // bytes of the value (or of one element) in a record
+  size_t length = 0;                    // elements of a fixed array, bound of a sequence (0: none)
+  size_t string_bound = 0;              // characters of a bounded string (each one), 0: none
+  const MessageType * nested = nullptr;  // the type of a nested member (or of its elements)
+  // Sets a sequence to `size` default elements, releasing the old ones (false when out of
+  // memory); the introspection's, null for other shapes.
+  bool (*resize)(void * slot, size_t size) = nullptr;
+};
+
+/// A kind's operations in one shape. `slot` is the member's place in a record. For arrays
+/// and sequences the YAML operations are those of one element. The nested kind has no
+/// operations: the walkers handle nested members themselves.
 struct MemberKind
 {
   Kind kind;
   Shape shape;
-  uint8_t type_id;        // the introspection's ROS type of a value (or of an element)
-  uint8_t alias_type_id;  // another type id read as this kind, or 0
-
-  // The record: bytes the slot takes; set up a zero-filled slot (false when out of memory)
-  // and release it (null for kinds that own nothing).
-  size_t (*record_size)(const Member & member);
-  bool (*init)(void * slot);
-  void (*fini)(void * slot);
+  const char * name;  // "int32", as an interface file names it
+  size_t value_size;  // bytes of one value in a record (0 for nested: its type's size)
 
   // JSON: fill the slot from a value (Error naming `path` for one it cannot hold), and the
   // slot's value (Error for a text JSON cannot carry).
@@ -65,36 +83,55 @@ struct MemberKind
   // read stays a text, for from_json to refuse), and the JSON value written as YAML.
   nlohmann::json (*from_yaml)(const std::string & text, bool quoted, const std::string & path);
   void (*to_yaml)(YAML::Emitter & out, const nlohmann::ordered_json & value);
-
-  // CDR: the position just after the member, written from `position` of a stream.
-  size_t (*wire_end)(const Member & member, const void * slot, size_t position);
-
-  // Same value in both slots: texts and sequences by content, floats bit for bit,
-  // booleans as true or false.
-  bool (*equal)(const Member & member, const void * a, const void * b);
-  // A short printable form of the value, for failure messages.
-  std::string (*show)(const Member & member, const void * slot);
-  // What the slot points to (a text's or a sequence's bytes), empty when it owns nothing.
-  std::string (*owned_bytes)(const Member & member, const void * slot);
-  // Why an owning slot is neither released nor well formed, or an empty text.
-  std::string (*ill_formed)(const void * slot);
-  // A recognisable value, varied by `seed`, in an initialised slot.
-  void (*fill)(const Member & member, void * slot, size_t seed);
-  // The type support's message, before "<member name>'\n", when it cannot store such a
-  // member while deserializing; null when it always can.
-  const char * failure_text;
 };
 
-extern const MemberKind kMemberKinds[];
-
-inline const MemberKind & member_kind(Kind kind)
+/// The layout of every rosidl C sequence.
+struct SequenceSlot
 {
-  return kMemberKinds[static_cast<size_t>(kind)];
+  void * data;
+  size_t size;
+  size_t capacity;
+};
+
+/// Where the elements of an array or sequence member stand, and how many there are.
+inline std::pair<void *, size_t> elements_of(const Member & member, void * slot)
+{
+  if (member.shape == Shape::array) {
+    return {slot, member.length};
+  }
+  auto * sequence = static_cast<SequenceSlot *>(slot);
+  return {sequence->data, sequence->size};
 }
 
-/// The kind of a member the introspection describes as of ROS type `type_id` and `shape`,
-/// or null when kovel_cdr does not know such members.
-const MemberKind * member_kind_of(uint8_t type_id, Shape shape);
+inline std::pair<const void *, size_t> elements_of(const Member & member, const void * slot)
+{
+  auto elements = elements_of(member, const_cast<void *>(slot));
+  return {elements.first, elements.second};
+}
+
+/// The `index`th element of elements_of.
+inline void * element_at(const Member & member, void * elements, size_t index)
+{
+  return static_cast<unsigned char *>(elements) + index * member.element_size;
+}
+
+inline const void * element_at(const Member & member, const void * elements, size_t index)
+{
+  return static_cast<const unsigned char *>(elements) + index * member.element_size;
+}
+
+/// Readies an array or sequence member for the elements of a JSON array: the array's
+/// length checked (a fixed array's exactly, a bounded sequence's bound), a sequence resized
+/// to it. Throws Error naming `path` otherwise.
+void prepare_elements(
+  const Member & member, const nlohmann::json & value, const std::string & path, void * slot);
+
+/// The row of a member's kind and shape.
+const MemberKind & member_kind(const Member & member);
+
+/// The kind of the introspection's ROS type `type_id` ("field_types.h"), or the name of
+/// a type kovel_cdr does not know ("long double", "wstring", "wchar") with false.
+bool kind_of_type_id(uint8_t type_id, Kind & kind, std::string & unknown_name);
 
 }  // namespace kovel_cdr
 

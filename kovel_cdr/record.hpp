@@ -1,5 +1,6 @@
-// A message record of any catalogued type, owned: zero-filled, its strings and sequences
-// initialised through the rosidl runtime, and finalised on destruction.
+// A message record of any catalogued type, owned: set up by the type's introspection as
+// the generator sets it up (strings empty, sequences without elements, the interface
+// file's defaults in place), and finalised on destruction.
 #ifndef KOVEL_CDR__RECORD_HPP_
 #define KOVEL_CDR__RECORD_HPP_
 
@@ -27,12 +28,6 @@ private:
   const MessageType * type_;
   std::unique_ptr<unsigned char[]> storage_;
 };
-
-/// Initialises every string (empty) and sequence (no elements) of a zero-filled record.
-void init_members(const MessageType & type, void * record);
-
-/// Releases every string and sequence of a record.
-void fini_members(const MessageType & type, void * record);
 
 }  // namespace kovel_cdr
 

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <sstream>
 
 #include "rosidl_typesupport_introspection_c/message_introspection.h"
@@ -37,20 +38,23 @@ void * entry_point(const std::string & package, const char * type_support, const
   return found;
 }
 
-// The member kind of one member, from its introspection.
-Kind kind_of(const IntrospectedMember & member, const std::string & path)
+// One member, from its introspection; empty `unsupported` unless kovel_cdr cannot handle it.
+Member member_of(const IntrospectedMember & member, std::string & unsupported)
 {
-  const bool fixed_array = member.is_array_ && !member.is_upper_bound_ && member.array_size_ > 0;
-  const bool sequence = member.is_array_ && member.array_size_ == 0;
-  if (!member.is_array_ || fixed_array || sequence) {
-    const Shape shape = !member.is_array_ ? Shape::single :
-      fixed_array ? Shape::array : Shape::sequence;
-    if (const MemberKind * known = member_kind_of(member.type_id_, shape)) {
-      return known->kind;
-    }
+  Member described{member.name_, Kind::nested, Shape::single, member.offset_, 0};
+  std::string unknown;
+  if (!kind_of_type_id(member.type_id_, described.kind, unknown)) {
+    unsupported = "member kind " + unknown + " is not supported";
+    return described;
   }
-  throw Error(path + ": a member of introspection type " + std::to_string(member.type_id_) +
-          (member.is_array_ ? " (array)" : "") + " is not supported");
+  if (member.is_array_) {
+    const bool fixed = !member.is_upper_bound_ && member.array_size_ > 0;
+    described.shape = fixed ? Shape::array : Shape::sequence;
+    described.length = member.array_size_;  // a sequence's bound, 0 for none
+    described.resize = member.resize_function;
+  }
+  described.string_bound = member.string_upper_bound_;
+  return described;
 }
 
 // Every described type, nested ones included, built once from introspection.
@@ -87,6 +91,13 @@ public:
   std::vector<const MessageType *> messages_;
   std::vector<const ServiceType *> services_;
 
+  // The type an introspection describes; "<package>__<kind>" is its namespace.
+  const MessageType & described(const Introspection & introspection)
+  {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return describe_locked(introspection);
+  }
+
 private:
   const MessageType & package_type(const std::string & kind, const std::string & name)
   {
@@ -97,8 +108,7 @@ private:
     return described(*static_cast<const Introspection *>(getter()->data));
   }
 
-  // The type an introspection describes; "<package>__<kind>" is its namespace.
-  const MessageType & described(const Introspection & introspection)
+  const MessageType & describe_locked(const Introspection & introspection)
   {
     const std::string space = introspection.message_namespace_;
     const std::string full_name = space + "__" + introspection.message_name_;
@@ -111,38 +121,54 @@ private:
     type->kind = space.substr(separator + 2);
     type->name = introspection.message_name_;
     type->record_size = introspection.size_of_;
+    type->init = introspection.init_function;
+    type->fini = introspection.fini_function;
     for (uint32_t i = 0; i < introspection.member_count_; ++i) {
       const IntrospectedMember & member = introspection.members_[i];
-      Member described_member{member.name_, kind_of(member, type->name + "." + member.name_),
-        member.offset_};
-      if (member.is_array_) {
-        described_member.length = member.array_size_;
-      }
+      std::string unsupported;
+      Member described_member = member_of(member, unsupported);
       if (described_member.kind == Kind::nested) {
-        described_member.nested =
-          &described(*static_cast<const Introspection *>(member.members_->data));
+        const MessageType & nested =
+          described(*static_cast<const Introspection *>(member.members_->data));
+        described_member.nested = &nested;
+        described_member.element_size = nested.record_size;
+        unsupported = nested.unsupported;
+      } else if (unsupported.empty()) {
+        described_member.element_size = member_kind(described_member).value_size;
+      }
+      if (!unsupported.empty() && type->unsupported.empty()) {
+        // The nested type's own text names its member already.
+        type->unsupported = described_member.kind == Kind::nested ? unsupported :
+          type->full_name() + "." + member.name_ + ": " + unsupported;
       }
       type->members.push_back(described_member);
     }
-    type->handle = reinterpret_cast<MessageGetter>(entry_point(
-        type->package, "rosidl_typesupport_fastrtps_c",
-        "rosidl_typesupport_fastrtps_c__get_message_type_support_handle__" + full_name));
-    type->size = reinterpret_cast<decltype(type->size)>(entry_point(
-        type->package, "rosidl_typesupport_fastrtps_c", "get_serialized_size_" + full_name));
-    type->max = reinterpret_cast<decltype(type->max)>(entry_point(
-        type->package, "rosidl_typesupport_fastrtps_c", "max_serialized_size_" + full_name));
+    try {
+      type->handle = reinterpret_cast<MessageGetter>(entry_point(
+          type->package, "rosidl_typesupport_fastrtps_c",
+          "rosidl_typesupport_fastrtps_c__get_message_type_support_handle__" + full_name));
+      type->size = reinterpret_cast<decltype(type->size)>(entry_point(
+          type->package, "rosidl_typesupport_fastrtps_c", "get_serialized_size_" + full_name));
+      type->max = reinterpret_cast<decltype(type->max)>(entry_point(
+          type->package, "rosidl_typesupport_fastrtps_c", "max_serialized_size_" + full_name));
+    } catch (const Error & e) {
+      if (type->unsupported.empty()) {
+        type->unsupported = type->full_name() + ": " + e.what();
+      }
+    }
     const MessageType & result = *type;
     types_.emplace(full_name, std::move(type));
     return result;
   }
 
+  std::recursive_mutex mutex_;
   std::map<std::string, std::unique_ptr<MessageType>> types_;
   std::vector<std::unique_ptr<ServiceType>> owned_services_;
 };
 
-const Catalog & catalog()
+Catalog & catalog()
 {
-  static const Catalog instance;
+  static Catalog instance;
   return instance;
 }
 
@@ -155,6 +181,11 @@ std::string_view without_prefix(std::string_view name, std::string_view prefix)
 }
 
 }  // namespace
+
+const MessageType & describe(const Introspection & members)
+{
+  return catalog().described(members);
+}
 
 std::string MessageType::full_name() const
 {
@@ -177,6 +208,9 @@ const MessageType & find_message_type(std::string_view name)
   std::string known;
   for (const MessageType * type : message_types()) {
     if (without_prefix(bare, type->kind + "/") == type->name) {
+      if (!type->unsupported.empty()) {
+        throw Error(type->unsupported);
+      }
       return *type;
     }
     known += known.empty() ? "" : ", ";
@@ -191,6 +225,11 @@ const ServiceType & find_service_type(std::string_view name)
   std::string known;
   for (const ServiceType * service : service_types()) {
     if (bare == service->name) {
+      for (const MessageType * part : {service->request, service->response}) {
+        if (!part->unsupported.empty()) {
+          throw Error(part->unsupported);
+        }
+      }
       return *service;
     }
     known += known.empty() ? "" : ", ";

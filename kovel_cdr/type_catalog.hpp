@@ -13,22 +13,13 @@
 
 #include "error.hpp"
 #include "member_kinds.hpp"
+#include "rosidl_runtime_c/message_initialization.h"
 #include "rosidl_runtime_c/message_type_support_struct.h"
 #include "rosidl_runtime_c/service_type_support_struct.h"
+#include "rosidl_typesupport_introspection_c/message_introspection.h"
 
 namespace kovel_cdr
 {
-
-struct MessageType;
-
-struct Member
-{
-  const char * name;
-  Kind kind;
-  size_t offset;                        // of the member in the record
-  size_t length = 0;                    // elements of a fixed array
-  const MessageType * nested = nullptr;  // the type of a nested member
-};
 
 struct MessageType
 {
@@ -37,6 +28,13 @@ struct MessageType
   std::string name;
   size_t record_size;
   std::vector<Member> members;
+  // Why kovel_cdr cannot handle the type ("kovel_camera_msgs/msg/X.m: member kind long
+  // double is not supported"), or empty. Only the commands that use the type fail for it.
+  std::string unsupported;
+  // The introspection's: a record set up as the generator sets it up (the interface
+  // file's defaults included), and released.
+  void (*init)(void * record, enum rosidl_runtime_c__message_initialization how);
+  void (*fini)(void * record);
   const rosidl_message_type_support_t * (*handle)();
   size_t (*size)(const void * untyped_ros_message, size_t current_alignment);
   size_t (*max)(bool & full_bounded, size_t current_alignment);
@@ -75,11 +73,18 @@ const std::vector<const ServiceType *> & service_types();
 
 /// A message type by its name: "DeviceInfo", "kovel_camera_msgs/DeviceInfo" or
 /// "kovel_camera_msgs/msg/DeviceInfo" (kind "srv" for requests and responses).
-/// Throws Error naming the known types when there is no such type.
+/// Throws Error naming the known types when there is no such type, and the type's
+/// `unsupported` when kovel_cdr cannot handle it.
 const MessageType & find_message_type(std::string_view name);
 
-/// A service by its name, with or without the "kovel_camera_msgs/srv/" prefix.
+/// A service by its name, with or without the "kovel_camera_msgs/srv/" prefix; throws Error
+/// as find_message_type does.
 const ServiceType & find_service_type(std::string_view name);
+
+/// The type an introspection describes, once for the process (nested types too), its
+/// Fast-CDR type support found by name. A member kovel_cdr cannot handle, or a type
+/// support that cannot be found, is told by `unsupported`.
+const MessageType & describe(const rosidl_typesupport_introspection_c__MessageMembers & members);
 
 }  // namespace kovel_cdr
 

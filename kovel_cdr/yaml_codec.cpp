@@ -71,10 +71,10 @@ json message_node(const YAML::Node & node, const MessageType & type, const std::
 
 json member_from_yaml(const YAML::Node & node, const Member & member, const std::string & path)
 {
-  if (member.kind == Kind::nested) {
+  if (member.kind == Kind::nested && member.shape == Shape::single) {
     return message_node(node, *member.nested, path);
   }
-  const MemberKind & kind = member_kind(member.kind);
+  const MemberKind & kind = member_kind(member);
   // The tag "!" marks a quoted scalar ('3', "true"): a text to integer and boolean members.
   if (kind.shape == Shape::single) {
     return node.IsScalar() ? kind.from_yaml(node.Scalar(), node.Tag() == "!", path) : untyped(node);
@@ -86,8 +86,12 @@ json member_from_yaml(const YAML::Node & node, const Member & member, const std:
   for (size_t i = 0; i < node.size(); ++i) {
     const YAML::Node element = node[i];
     const std::string element_path = path + "[" + std::to_string(i) + "]";
-    elements.push_back(element.IsScalar() ?
-      kind.from_yaml(element.Scalar(), element.Tag() == "!", element_path) : untyped(element));
+    if (member.kind == Kind::nested) {
+      elements.push_back(message_node(element, *member.nested, element_path));
+    } else {
+      elements.push_back(element.IsScalar() ?
+        kind.from_yaml(element.Scalar(), element.Tag() == "!", element_path) : untyped(element));
+    }
   }
   return elements;
 }
@@ -98,11 +102,11 @@ void emit_message(YAML::Emitter & out, const MessageType & type, const ordered_j
 
 void emit_member(YAML::Emitter & out, const Member & member, const ordered_json & value)
 {
-  if (member.kind == Kind::nested) {
+  if (member.kind == Kind::nested && member.shape == Shape::single) {
     emit_message(out, *member.nested, value);
     return;
   }
-  const MemberKind & kind = member_kind(member.kind);
+  const MemberKind & kind = member_kind(member);
   if (kind.shape == Shape::single) {
     kind.to_yaml(out, value);
   } else if (value.empty()) {
@@ -110,7 +114,11 @@ void emit_member(YAML::Emitter & out, const Member & member, const ordered_json 
   } else {
     out << YAML::BeginSeq;
     for (const ordered_json & element : value) {
-      kind.to_yaml(out, element);
+      if (member.kind == Kind::nested) {
+        emit_message(out, *member.nested, element);
+      } else {
+        kind.to_yaml(out, element);
+      }
     }
     out << YAML::EndSeq;
   }

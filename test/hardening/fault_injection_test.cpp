@@ -77,6 +77,7 @@ namespace
 
 using kovel_cdr::Kind;
 using kovel_cdr::MessageType;
+using kovel_cdr::Shape;
 using kovel_cdr::Record;
 using namespace kovel_hardening;  // NOLINT
 
@@ -254,7 +255,7 @@ TEST(SequenceFaultInjection, FailedAllocationOfDNamesItAndStopsThere)
   const auto leaves = leaves_of(type);
   size_t d = leaves.size();
   for (size_t i = 0; i < leaves.size(); ++i) {
-    if (leaves[i].member->kind == Kind::float64_sequence) {
+    if (leaves[i].member->kind == Kind::float64 && leaves[i].member->shape == Shape::sequence) {
       d = i;
     }
   }

@@ -1,7 +1,11 @@
 #include "hardening_support.hpp"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 #include <stdexcept>
+#include <type_traits>
+#include <utility>
 #include <fstream>
 #include <sstream>
 
@@ -10,6 +14,7 @@
 
 #include "payload.hpp"
 #include "record.hpp"
+#include "rosidl_runtime_c/string_functions.h"
 
 #ifndef KOVEL_SAMPLE_DIRS
 #define KOVEL_SAMPLE_DIRS ""
@@ -21,6 +26,7 @@ namespace kovel_hardening
 using kovel_cdr::Kind;
 using kovel_cdr::Member;
 using kovel_cdr::MessageType;
+using kovel_cdr::Shape;
 
 namespace
 {
@@ -40,7 +46,7 @@ void collect(
 {
   for (const Member & member : type.members) {
     std::string path = prefix.empty() ? member.name : prefix + "." + member.name;
-    if (member.kind == Kind::nested) {
+    if (member.kind == Kind::nested && member.shape == Shape::single) {
       collect(*member.nested, path, base + member.offset, out);
     } else {
       out.push_back(Leaf{path, &member, base + member.offset});
@@ -48,9 +54,253 @@ void collect(
   }
 }
 
-const kovel_cdr::MemberKind & kind_of(const Leaf & leaf)
+using kovel_cdr::SequenceSlot;
+using String = rosidl_runtime_c__String;
+
+template<class T>
+struct Tag
 {
-  return kovel_cdr::member_kind(leaf.member->kind);
+  using type = T;
+};
+
+// Calls `f` with a Tag of the record's C type of the kind's values.
+template<class F>
+auto with_value_type(Kind kind, F f)
+{
+  switch (kind) {
+    case Kind::boolean: return f(Tag<bool>{});
+    case Kind::octet: case Kind::uint8: return f(Tag<uint8_t>{});
+    case Kind::character: case Kind::int8: return f(Tag<int8_t>{});
+    case Kind::uint16: return f(Tag<uint16_t>{});
+    case Kind::int16: return f(Tag<int16_t>{});
+    case Kind::uint32: return f(Tag<uint32_t>{});
+    case Kind::int32: return f(Tag<int32_t>{});
+    case Kind::uint64: return f(Tag<uint64_t>{});
+    case Kind::int64: return f(Tag<int64_t>{});
+    case Kind::float32: return f(Tag<float>{});
+    case Kind::float64: return f(Tag<double>{});
+    case Kind::string: return f(Tag<String>{});
+    default: throw std::logic_error("the test support has no leaves of nested arrays");
+  }
+}
+
+template<class C>
+size_t value_end(const C & value, size_t position)
+{
+  if constexpr (std::is_same_v<C, String>) {
+    return position + eprosima::fastcdr::Cdr::alignment(position, 4) + 4 + value.size + 1;
+  } else {
+    return position + eprosima::fastcdr::Cdr::alignment(position, sizeof(C)) + sizeof(C);
+  }
+}
+
+template<class C>
+bool value_equal(const C & a, const C & b)
+{
+  if constexpr (std::is_same_v<C, String>) {
+    if (a.data == nullptr || b.data == nullptr) {
+      return a.data == b.data;
+    }
+    return a.size == b.size && std::memcmp(a.data, b.data, a.size) == 0;
+  } else if constexpr (std::is_same_v<C, bool>) {
+    // The record's bool read as its byte: any byte but 0 is true.
+    return (*reinterpret_cast<const uint8_t *>(&a) != 0) ==
+           (*reinterpret_cast<const uint8_t *>(&b) != 0);
+  } else {
+    return std::memcmp(&a, &b, sizeof(C)) == 0;  // floats bit for bit
+  }
+}
+
+std::string string_problem(const String & s)
+{
+  const bool released = s.data == nullptr && s.size == 0 && s.capacity == 0;
+  const bool formed = s.data != nullptr && s.capacity > s.size && s.data[s.size] == '\0';
+  if (released || formed) {
+    return std::string();
+  }
+  return "string neither released nor well formed (size " + std::to_string(s.size) +
+         ", capacity " + std::to_string(s.capacity) + ")";
+}
+
+template<class C>
+void fill_value(C & value, size_t seed, size_t index, bool in_sequence)
+{
+  if constexpr (std::is_same_v<C, String>) {
+    std::string text(200 + 37 * seed + index, static_cast<char>('A' + seed % 26));
+    if (!rosidl_runtime_c__String__assignn(&value, text.data(), text.size())) {
+      throw std::bad_alloc();
+    }
+  } else if constexpr (std::is_same_v<C, bool>) {
+    value = true;
+  } else if (std::is_floating_point_v<C> && in_sequence) {
+    value = static_cast<C>(-1.25 * static_cast<double>(index + seed));
+  } else {
+    std::memset(&value, 0x5A, sizeof(C));
+  }
+}
+
+// The values of a leaf: one, a fixed array's or a sequence's.
+template<class C>
+std::pair<C *, size_t> values_of(const Member & member, void * slot)
+{
+  if (member.shape == Shape::single) {
+    return {static_cast<C *>(slot), 1};
+  }
+  auto [first, count] = kovel_cdr::elements_of(member, slot);
+  return {static_cast<C *>(first), count};
+}
+
+template<class C>
+std::pair<const C *, size_t> values_of(const Member & member, const void * slot)
+{
+  auto values = values_of<C>(member, const_cast<void *>(slot));
+  return {values.first, values.second};
+}
+
+size_t wire_end(const Member & member, const void * slot, size_t position)
+{
+  if (member.shape == Shape::sequence) {
+    position += eprosima::fastcdr::Cdr::alignment(position, 4) + 4;
+  }
+  return with_value_type(member.kind, [&](auto tag) {
+      using C = typename decltype(tag)::type;
+      const auto [values, count] = values_of<C>(member, slot);
+      for (size_t i = 0; i < count; ++i) {
+        position = value_end(values[i], position);
+      }
+      return position;
+    });
+}
+
+size_t record_size(const Member & member)
+{
+  switch (member.shape) {
+    case Shape::single: return member.element_size;
+    case Shape::array: return member.element_size * member.length;
+    default: return sizeof(SequenceSlot);
+  }
+}
+
+bool equal(const Member & member, const void * a, const void * b)
+{
+  return with_value_type(member.kind, [&](auto tag) {
+      using C = typename decltype(tag)::type;
+      const auto [x, x_count] = values_of<C>(member, a);
+      const auto [y, y_count] = values_of<C>(member, b);
+      if (x_count != y_count) {
+        return false;
+      }
+      for (size_t i = 0; i < x_count; ++i) {
+        if (!value_equal(x[i], y[i])) {
+          return false;
+        }
+      }
+      return true;
+    });
+}
+
+std::string show(const Member & member, const void * slot)
+{
+  if (member.shape == Shape::sequence) {
+    return std::to_string(static_cast<const SequenceSlot *>(slot)->size) + " elements";
+  }
+  if (member.kind == Kind::string && member.shape == Shape::single) {
+    const String & s = *static_cast<const String *>(slot);
+    if (s.data == nullptr) {
+      return "(null string)";
+    }
+    std::string text(s.data, std::min<size_t>(s.size, 40));
+    for (char & ch : text) {
+      ch = (ch >= 32 && ch < 127) ? ch : '?';
+    }
+    return '"' + text + (s.size > 40 ? "...\"" : "\"") + " size " + std::to_string(s.size);
+  }
+  const auto * bytes = static_cast<const unsigned char *>(slot);
+  std::ostringstream out;
+  if (member.shape == Shape::single) {
+    with_value_type(member.kind, [&](auto tag) {
+        using C = typename decltype(tag)::type;
+        if constexpr (!std::is_same_v<C, String>) {
+          out << +*static_cast<const C *>(slot);
+        }
+        return 0;
+      });
+    return out.str();
+  }
+  out << std::hex;
+  for (size_t i = 0; i < std::min<size_t>(record_size(member), 16); ++i) {
+    out << +bytes[i] << ' ';
+  }
+  out << "...";
+  return out.str();
+}
+
+// What the slot points to: a text's bytes, a sequence's elements and their texts.
+std::string owned_bytes(const Member & member, const void * slot)
+{
+  std::string owned;
+  if (member.shape == Shape::sequence) {
+    const auto & sequence = *static_cast<const SequenceSlot *>(slot);
+    if (sequence.data != nullptr) {
+      owned.assign(static_cast<const char *>(sequence.data), member.element_size * sequence.size);
+    }
+  }
+  if (member.kind == Kind::string) {
+    const auto [values, count] = values_of<String>(member, slot);
+    for (size_t i = 0; i < count; ++i) {
+      if (values[i].data != nullptr) {
+        owned.append(values[i].data, values[i].size);
+      }
+    }
+  }
+  return owned;
+}
+
+std::string ill_formed(const Member & member, const void * slot)
+{
+  if (member.shape == Shape::sequence) {
+    const auto & sequence = *static_cast<const SequenceSlot *>(slot);
+    const bool released = sequence.data == nullptr && sequence.size == 0 && sequence.capacity == 0;
+    const bool formed = sequence.data != nullptr && sequence.capacity >= sequence.size;
+    if (!released && !formed) {
+      return "sequence neither released nor well formed (size " + std::to_string(sequence.size) +
+             ", capacity " + std::to_string(sequence.capacity) + ")";
+    }
+  }
+  if (member.kind == Kind::string) {
+    const auto [values, count] = values_of<String>(member, slot);
+    for (size_t i = 0; i < count; ++i) {
+      if (std::string problem = string_problem(values[i]); !problem.empty()) {
+        return problem;
+      }
+    }
+  }
+  return std::string();
+}
+
+void fill(const Member & member, void * slot, size_t seed)
+{
+  if (member.shape == Shape::sequence && (member.resize == nullptr || !member.resize(slot, 7))) {
+    throw std::bad_alloc();
+  }
+  with_value_type(member.kind, [&](auto tag) {
+      using C = typename decltype(tag)::type;
+      const auto [values, count] = values_of<C>(member, slot);
+      for (size_t i = 0; i < count; ++i) {
+        fill_value(values[i], seed, i, member.shape == Shape::sequence);
+      }
+      return 0;
+    });
+}
+
+// The type support's message, before "<member name>'\n", when it cannot store such a
+// member while deserializing; null when it always can.
+const char * failure_text(const Member & member)
+{
+  if (member.shape == Shape::sequence) {
+    return "failed to allocate sequence '";
+  }
+  return member.kind == Kind::string ? "failed to assign string into field '" : nullptr;
 }
 
 }  // namespace
@@ -66,7 +316,7 @@ std::vector<Leaf> string_leaves_of(const MessageType & type)
 {
   std::vector<Leaf> out;
   for (const Leaf & leaf : leaves_of(type)) {
-    if (leaf.member->kind == Kind::string) {
+    if (leaf.member->kind == Kind::string && leaf.member->shape == Shape::single) {
       out.push_back(leaf);
     }
   }
@@ -78,7 +328,7 @@ std::vector<size_t> leaf_ends(const MessageType & type, const void * record)
   std::vector<size_t> ends;
   size_t position = 0;
   for (const Leaf & leaf : leaves_of(type)) {
-    position = kind_of(leaf).wire_end(*leaf.member, slot(record, leaf), position);
+    position = wire_end(*leaf.member, slot(record, leaf), position);
     ends.push_back(position);
   }
   return ends;
@@ -86,7 +336,7 @@ std::vector<size_t> leaf_ends(const MessageType & type, const void * record)
 
 bool leaf_equal(const Leaf & leaf, const void * a, const void * b)
 {
-  return kind_of(leaf).equal(*leaf.member, slot(a, leaf), slot(b, leaf));
+  return equal(*leaf.member, slot(a, leaf), slot(b, leaf));
 }
 
 std::string first_difference(const MessageType & type, const void * a, const void * b)
@@ -101,13 +351,13 @@ std::string first_difference(const MessageType & type, const void * a, const voi
 
 std::string show_leaf(const Leaf & leaf, const void * record)
 {
-  return kind_of(leaf).show(*leaf.member, slot(record, leaf));
+  return show(*leaf.member, slot(record, leaf));
 }
 
 std::string check_owned_members(const MessageType & type, const void * record)
 {
   for (const Leaf & leaf : leaves_of(type)) {
-    const std::string problem = kind_of(leaf).ill_formed(slot(record, leaf));
+    const std::string problem = ill_formed(*leaf.member, slot(record, leaf));
     if (!problem.empty()) {
       return leaf.path + ": " + problem;
     }
@@ -119,7 +369,7 @@ void fill_pattern(const MessageType & type, void * record)
 {
   size_t index = 0;
   for (const Leaf & leaf : leaves_of(type)) {
-    kind_of(leaf).fill(*leaf.member, slot(record, leaf), ++index);
+    fill(*leaf.member, slot(record, leaf), ++index);
   }
 }
 
@@ -129,7 +379,7 @@ Snapshot::Snapshot(const MessageType & type, const void * record)
   leaves_(leaves_of(type))
 {
   for (const Leaf & leaf : leaves_) {
-    contents_.push_back(kind_of(leaf).owned_bytes(*leaf.member, slot(record, leaf)));
+    contents_.push_back(owned_bytes(*leaf.member, slot(record, leaf)));
   }
 }
 
@@ -137,10 +387,9 @@ bool Snapshot::untouched(const Leaf & leaf, const void * record) const
 {
   for (size_t i = 0; i < leaves_.size(); ++i) {
     if (leaves_[i].offset == leaf.offset) {
-      const kovel_cdr::MemberKind & kind = kind_of(leaf);
       return std::memcmp(
-        bytes_.data() + leaf.offset, slot(record, leaf), kind.record_size(*leaf.member)) == 0 &&
-             contents_[i] == kind.owned_bytes(*leaf.member, slot(record, leaf));
+        bytes_.data() + leaf.offset, slot(record, leaf), record_size(*leaf.member)) == 0 &&
+             contents_[i] == owned_bytes(*leaf.member, slot(record, leaf));
     }
   }
   return false;
@@ -156,7 +405,7 @@ ZeroRecord::ZeroRecord(const MessageType & type)
 
 ZeroRecord::~ZeroRecord()
 {
-  kovel_cdr::fini_members(*type_, storage_.get());
+  type_->fini(storage_.get());
 }
 
 StderrCapture::StderrCapture()
@@ -195,7 +444,7 @@ std::vector<std::string> allowed_failure_texts(const MessageType & type)
 {
   std::vector<std::string> texts;
   for (const Leaf & leaf : leaves_of(type)) {
-    if (const char * text = kind_of(leaf).failure_text) {
+    if (const char * text = failure_text(*leaf.member)) {
       texts.push_back(std::string(text) + leaf.member->name + "'\n");
     }
   }

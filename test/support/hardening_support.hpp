@@ -1,7 +1,8 @@
 // Shared by the hardening tests and the fuzz targets: every type flattened into its leaf
-// members (strings, integers, booleans, octets, arrays, sequences, nested ones included),
+// members (values, arrays and sequences of every kind, those of nested messages included),
 // the CDR byte position where each leaf ends, member-by-member comparison of records,
-// snapshots to prove a member untouched, and the sample messages of every type.
+// snapshots to prove a member untouched, and the sample messages of every type. What only
+// the tests ask of a member kind lives here, not in kovel_cdr's table of kinds.
 #ifndef KOVEL_HARDENING__HARDENING_SUPPORT_HPP_
 #define KOVEL_HARDENING__HARDENING_SUPPORT_HPP_
 
