@@ -120,7 +120,7 @@ struct Integer
       }
       errno = 0;
       const unsigned long long magnitude = std::strtoull(digits.c_str(), nullptr, base);  // NOLINT
-      if (errno == ERANGE || magnitude > static_cast<uint64_t>(INT64_MAX) + (negative ? 1 : 0)) {
+      if (errno == ERANGE || (negative && magnitude > static_cast<uint64_t>(INT64_MAX) + 1)) {
         fail(path, text + " is out of range for " + name());
       }
       // from_json checks the member's own range and names it.

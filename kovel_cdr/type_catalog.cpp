@@ -127,18 +127,20 @@ private:
       const IntrospectedMember & member = introspection.members_[i];
       std::string unsupported;
       Member described_member = member_of(member, unsupported);
-      if (described_member.kind == Kind::nested) {
+      if (!unsupported.empty()) {
+        // Nothing more to learn of a member that cannot be handled.
+      } else if (described_member.kind == Kind::nested) {
         const MessageType & nested =
           described(*static_cast<const Introspection *>(member.members_->data));
         described_member.nested = &nested;
         described_member.element_size = nested.record_size;
         unsupported = nested.unsupported;
-      } else if (unsupported.empty()) {
+      } else {
         described_member.element_size = member_kind(described_member).value_size;
       }
       if (!unsupported.empty() && type->unsupported.empty()) {
         // The nested type's own text names its member already.
-        type->unsupported = described_member.kind == Kind::nested ? unsupported :
+        type->unsupported = described_member.nested != nullptr ? unsupported :
           type->full_name() + "." + member.name_ + ": " + unsupported;
       }
       type->members.push_back(described_member);
