@@ -1,7 +1,7 @@
-// The member kinds kovel_cdr knows, and one table row per kind and shape holding everything
-// done with a member of that kind: its JSON and YAML forms, and what the tests read of it.
-// The codecs, the catalog and the test support walk members and call the row, so a new
-// kind is a Kind value and a row in member_kinds.cpp.
+// The member kinds kovel_cdr knows, every ROS 2 value type but long double and wstring, and
+// one table row per kind and shape holding what kovel_cdr does with such a member: its
+// JSON and YAML forms. The codecs walk members and call the row, so a new kind is a Kind
+// value and a row in member_kinds.cpp. Records are set up by the type's introspection.
 #ifndef KOVEL_CDR__MEMBER_KINDS_HPP_
 #define KOVEL_CDR__MEMBER_KINDS_HPP_
 
