@@ -69,7 +69,8 @@ struct Elements
 template<class Value, template<class> class In>
 constexpr MemberKind row(Kind kind, Shape shape, const char * name)
 {
-  return MemberKind{kind, shape, name, sizeof(typename Value::C), In<Value>::from_json, In<Value>::to_json,
+  return MemberKind{kind, shape, name, sizeof(typename Value::C),
+    In<Value>::from_json, In<Value>::to_json,
     Value::from_yaml, Value::to_yaml};
 }
 

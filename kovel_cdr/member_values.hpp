@@ -286,7 +286,8 @@ struct String
   using C = rosidl_runtime_c__String;
   static constexpr const char * name = "string";
 
-  static void from_json(const json & value, const std::string & path, const Member & member, C & out)
+  static void from_json(
+    const json & value, const std::string & path, const Member & member, C & out)
   {
     if (!value.is_string()) {
       fail(path, std::string("expected a string, got ") + value.type_name());

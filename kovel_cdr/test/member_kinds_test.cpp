@@ -1,6 +1,7 @@
 // The catalog and the member kinds on types described by a hand-made C introspection, as
 // rosidl generates it for an interface file: every shape and bound, a `.msg` default, and a
 // member kind kovel_cdr does not know.
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -134,7 +135,8 @@ Field bounded_string(Field described, size_t bound)
 }
 
 const Field kProbeFields[] = {
-  field("sensor_id", rosidl_typesupport_introspection_c__ROS_TYPE_INT32, offsetof(Probe, sensor_id)),
+  field("sensor_id", rosidl_typesupport_introspection_c__ROS_TYPE_INT32,
+    offsetof(Probe, sensor_id)),
   field("gain", rosidl_typesupport_introspection_c__ROS_TYPE_DOUBLE, offsetof(Probe, gain)),
   field("big", rosidl_typesupport_introspection_c__ROS_TYPE_UINT64, offsetof(Probe, big)),
   array_field(field("small", rosidl_typesupport_introspection_c__ROS_TYPE_INT8,
@@ -195,7 +197,8 @@ TEST(MemberKinds, EveryShapeRoundTripsThroughJsonAndYamlAndDefaultsHold)
 }
 
 // long double m; and a type holding one.
-const Field kBadFields[] = {field("m", rosidl_typesupport_introspection_c__ROS_TYPE_LONG_DOUBLE, 0)};
+const Field kBadFields[] = {
+  field("m", rosidl_typesupport_introspection_c__ROS_TYPE_LONG_DOUBLE, 0)};
 const Members kBad{"kovel_probe__msg", "Bad", 1, sizeof(long double), kBadFields,
   nothing_to_init, nothing_to_fini};
 const rosidl_message_type_support_t kBadHandle{
