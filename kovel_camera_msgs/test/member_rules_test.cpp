@@ -1,4 +1,4 @@
-// The six member rules on their own: bytes written, bytes read, sizes and maximums at
+// The member rules on their own: bytes written, bytes read, sizes and maximums at
 // several start positions, refusals with their texts and the stream state they leave.
 #include <cmath>
 #include <limits>
@@ -218,7 +218,7 @@ TEST(StringRule, TheMemberAfterAReadTextIsAlignedFromItsEnd)
     MessageBytes stream(bytes);
     ASSERT_TRUE(read_string(stream.message, *s, "member"));
     int32_t next = 0;
-    ASSERT_TRUE(read_int32(stream.message, next));
+    ASSERT_TRUE(Plain::read(stream.message, next, "v"));
     EXPECT_EQ(next, 77);
     EXPECT_EQ(stream.length(), 12u);
     EXPECT_EQ(kovel_test::text(*s), "ab");
@@ -233,20 +233,20 @@ TEST(StringRule, AFailureAfterEarlierMembersPutsTheStreamBackWhereTheStringBegan
   MessageBytes writer(16);
   OwnedString ab("ab");
   OwnedString too_long("too long");
-  ASSERT_TRUE(write_int32(5, writer.message));
+  ASSERT_TRUE(Plain::write(int32_t{5}, writer.message, "v"));
   ASSERT_TRUE(write_string(ab.s, writer.message));
   EXPECT_THROW(
     (void)write_string(too_long.s, writer.message),
     eprosima::fastcdr::exception::NotEnoughMemoryException);
   EXPECT_EQ(writer.length(), 11u);
-  ASSERT_TRUE(write_int32(77, writer.message));
+  ASSERT_TRUE(Plain::write(int32_t{77}, writer.message, "v"));
   EXPECT_EQ(writer.written(), concat({le32(5), le32(3), {'a', 'b', 0}, {0}, le32(77)}));
 
   MessageBytes reader(concat({le32(5), le32(3), {'a', 'b', 0}, {0}, le32(100)}));
   int32_t first = 0;
   OwnedString text;
   OwnedString roomy(std::string(200, 'r'));
-  ASSERT_TRUE(read_int32(reader.message, first));
+  ASSERT_TRUE(Plain::read(reader.message, first, "v"));
   ASSERT_TRUE(read_string(reader.message, text.s, "member"));
   for (rosidl_runtime_c__String * s : {&text.s, &roomy.s}) {
     EXPECT_THROW(
@@ -255,59 +255,62 @@ TEST(StringRule, AFailureAfterEarlierMembersPutsTheStreamBackWhereTheStringBegan
     EXPECT_EQ(reader.length(), 11u);
   }
   int32_t length_field = 0;
-  ASSERT_TRUE(read_int32(reader.message, length_field));
+  ASSERT_TRUE(Plain::read(reader.message, length_field, "v"));
   EXPECT_EQ(length_field, 100);
   EXPECT_EQ(kovel_test::text(text.s), "ab");
 }
 
 TEST(IntegerRule, AlignsToFourAndKeepsTheSign)
 {
-  EXPECT_EQ(size_int32(0), 4u);
-  EXPECT_EQ(size_int32(1), 7u);
-  EXPECT_EQ(max_int32(1), 7u);
-  EXPECT_EQ(max_int32(6), 6u);
+  bool unused = true;
+  EXPECT_EQ(Plain::size(int32_t{0}, 0), 4u);
+  EXPECT_EQ(Plain::size(int32_t{0}, 1), 7u);
+  EXPECT_EQ(Plain::max<int32_t>(unused, 1), 7u);
+  EXPECT_EQ(Plain::max<int32_t>(unused, 6), 6u);
 
   MessageBytes stream;
   stream.skip_to(1);
-  ASSERT_TRUE(write_int32(int32_t{-1}, stream.message));
-  ASSERT_TRUE(write_int32(uint32_t{0x01020304}, stream.message));
+  ASSERT_TRUE(Plain::write(int32_t{-1}, stream.message, "v"));
+  ASSERT_TRUE(Plain::write(uint32_t{0x01020304}, stream.message, "v"));
   EXPECT_EQ(stream.written(1), (Bytes{0, 0, 0, 0xff, 0xff, 0xff, 0xff, 4, 3, 2, 1}));
 
   MessageBytes reader(stream.written());
   reader.skip_to(1);
   int32_t value = 0;
   uint32_t unsigned_value = 0;
-  ASSERT_TRUE(read_int32(reader.message, value));
-  ASSERT_TRUE(read_int32(reader.message, unsigned_value));
+  ASSERT_TRUE(Plain::read(reader.message, value, "v"));
+  ASSERT_TRUE(Plain::read(reader.message, unsigned_value, "v"));
   EXPECT_EQ(value, -1);
   EXPECT_EQ(unsigned_value, 0x01020304u);
 }
 
 TEST(OneByteRules, BooleanAndOctetAddOneByteAnywhereAndBooleansGoOutAsZeroOrOne)
 {
+  bool unused = true;
   for (size_t c = 0; c < 8; ++c) {
-    EXPECT_EQ(size_boolean(c), 1u);
-    EXPECT_EQ(max_boolean(c), 1u);
-    EXPECT_EQ(size_octet(c), 1u);
-    EXPECT_EQ(max_octet(c), 1u);
+    EXPECT_EQ(Plain::size(false, c), 1u);
+    EXPECT_EQ(Plain::max<bool>(unused, c), 1u);
+    EXPECT_EQ(Plain::size(uint8_t{0}, c), 1u);
+    EXPECT_EQ(Plain::max<uint8_t>(unused, c), 1u);
   }
+  EXPECT_TRUE(unused);
   bool two = false;
   const uint8_t byte_two = 2;
   std::memcpy(&two, &byte_two, 1);
   bool falsy = false;
   MessageBytes stream;
-  ASSERT_TRUE(write_boolean(two, stream.message));
-  ASSERT_TRUE(write_boolean(falsy, stream.message));
-  ASSERT_TRUE(write_octet(7, stream.message));
+  ASSERT_TRUE(Plain::write(two, stream.message, "b"));
+  ASSERT_TRUE(Plain::write(falsy, stream.message, "b"));
+  ASSERT_TRUE(Plain::write(uint8_t{7}, stream.message, "o"));
   EXPECT_EQ(stream.written(), (Bytes{1, 0, 7}));
 
   MessageBytes reader(Bytes{2, 0, 200});
   bool first = false;
   bool second = true;
   uint8_t octet = 0;
-  ASSERT_TRUE(read_boolean(reader.message, first));
-  ASSERT_TRUE(read_boolean(reader.message, second));
-  ASSERT_TRUE(read_octet(reader.message, octet));
+  ASSERT_TRUE(Plain::read(reader.message, first, "b"));
+  ASSERT_TRUE(Plain::read(reader.message, second, "b"));
+  ASSERT_TRUE(Plain::read(reader.message, octet, "o"));
   uint8_t stored = 0;
   std::memcpy(&stored, &first, 1);
   EXPECT_EQ(stored, 1);
@@ -319,24 +322,25 @@ TEST(FixedArrayRule, AlignsToTheElementWidthAndCarriesBitsExactly)
 {
   double nine[9] = {};
   float five[5] = {};
-  EXPECT_EQ(size_array(nine, 4), 76u);
-  EXPECT_EQ(size_array(nine, 0), 72u);
-  EXPECT_EQ((max_array<double, 9>(4)), 76u);
-  EXPECT_EQ(size_array(five, 1), 23u);
-  EXPECT_EQ((max_array<float, 5>(4)), 20u);
+  bool unused = true;
+  EXPECT_EQ(Array<>::size(nine, 4), 76u);
+  EXPECT_EQ(Array<>::size(nine, 0), 72u);
+  EXPECT_EQ(Array<>::max<double[9]>(unused, 4), 76u);
+  EXPECT_EQ(Array<>::size(five, 1), 23u);
+  EXPECT_EQ(Array<>::max<float[5]>(unused, 4), 20u);
 
   double values[3] = {-0.0, std::numeric_limits<double>::infinity(), 0};
   const uint64_t nan_with_payload = 0x7ff8000000abcdefULL;
   std::memcpy(&values[2], &nan_with_payload, 8);
   MessageBytes stream;
   stream.skip_to(4);
-  ASSERT_TRUE(write_array(values, stream.message));
-  EXPECT_EQ(stream.length(), 4 + size_array(values, 4));
+  ASSERT_TRUE(Array<>::write(values, stream.message, "a"));
+  EXPECT_EQ(stream.length(), 4 + Array<>::size(values, 4));
 
   MessageBytes reader(stream.written());
   reader.skip_to(4);
   double back[3] = {1, 1, 1};
-  ASSERT_TRUE(read_array(reader.message, back));
+  ASSERT_TRUE(Array<>::read(reader.message, back, "a"));
   EXPECT_EQ(std::memcmp(back, values, sizeof(values)), 0);
 }
 
