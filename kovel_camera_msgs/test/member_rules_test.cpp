@@ -7,6 +7,7 @@
 
 #include "member_rules.hpp"
 #include "support.hpp"
+#include "type_support_frame.hpp"
 
 using namespace kovel_camera_msgs_rules;  // NOLINT
 using kovel_test::Stream;
@@ -358,4 +359,201 @@ TEST(NullRecord, IsReportedOnce)
   EXPECT_EQ(
     stderr_of([&] {found = record_or_report<const int>(none);}), "ros message handle is null\n");
   EXPECT_EQ(found, nullptr);
+}
+
+namespace
+{
+
+// A primitive kind in its four shapes, each after one filler octet: T, T[3], T[<=3] and
+// T[] (two elements each). `b` is the value's little-endian bytes, written out by hand.
+template<class T, class Record>
+void check_primitive_shapes(const char * kind, T value, const Bytes & b)
+{
+  SCOPED_TRACE(kind);
+  const size_t w = sizeof(T);
+  ASSERT_EQ(b.size(), w);
+  const Bytes pad(w - 1, 0);  // from position 1 to the next multiple of w
+  T array[3] = {value, value, value};
+  Record two{};
+  ASSERT_TRUE(init_plain_sequence(&two, 2));
+  two.data[0] = two.data[1] = value;
+  Record empty{};
+
+  auto check = [&](auto kind_rule, auto & member, const Bytes & expected, size_t max,
+      bool bounded) {
+      using Kind = decltype(kind_rule);
+      using Value = std::remove_reference_t<decltype(member)>;
+      MessageBytes stream;
+      stream.skip_to(1);
+      ASSERT_TRUE(Kind::write(member, stream.message, "m"));
+      EXPECT_EQ(stream.written(), expected);
+      EXPECT_EQ(1 + Kind::size(member, 1), stream.length());
+      bool full_bounded = true;
+      EXPECT_EQ(Kind::template max<Value>(full_bounded, 1), max);
+      EXPECT_EQ(full_bounded, bounded);
+
+      MessageBytes reader(stream.written());
+      reader.skip_to(1);
+      Value back{};
+      ASSERT_TRUE(Kind::read(reader.message, back, "m"));
+      EXPECT_EQ(reader.length(), expected.size());
+      if constexpr (std::is_same_v<Value, Record>) {
+        EXPECT_EQ(back.size, member.size);
+        EXPECT_EQ(std::memcmp(back.data, member.data, back.size * w), 0);
+        fini_plain_sequence(&back);
+      } else {
+        EXPECT_EQ(std::memcmp(&back, &member, sizeof(Value)), 0);
+      }
+    };
+  check(Plain{}, value, concat({{0}, pad, b}), w - 1 + w, true);
+  check(Array<>{}, array, concat({{0}, pad, b, b, b}), w - 1 + 3 * w, true);
+  const Bytes sequence_of_two = concat({{0, 0, 0, 0}, le32(2), b, b});
+  check(BoundedSequence<Plain, 3>{}, two, sequence_of_two, 3 + 4 + 3 * w, true);
+  check(Sequence<>{}, two, sequence_of_two, 3 + 4, false);
+  check(Sequence<>{}, empty, concat({{0, 0, 0, 0}, le32(0)}), 3 + 4, false);
+  fini_plain_sequence(&two);
+}
+
+// One record through the folds of the frame, as a unit's list drives it.
+struct Mixed
+{
+  bool flag;
+  double f64;
+  uint8_t u8;
+  rosidl_runtime_c__int64__Sequence i64s;
+  rosidl_runtime_c__String bounded;
+  rosidl_runtime_c__uint16__Sequence none;
+  rosidl_runtime_c__uint16__Sequence many;
+};
+using _Mixed__ros_msg_type = Mixed;
+
+constexpr auto kMixedMembers = std::make_tuple(
+  ROSIDL_FASTRTPS_C_MEMBER(Mixed, flag, Plain),
+  ROSIDL_FASTRTPS_C_MEMBER(Mixed, f64, Plain),
+  ROSIDL_FASTRTPS_C_MEMBER(Mixed, u8, Plain),
+  ROSIDL_FASTRTPS_C_MEMBER(Mixed, i64s, BoundedSequence<Plain, 2>),
+  ROSIDL_FASTRTPS_C_MEMBER(Mixed, bounded, BoundedString<3>),
+  ROSIDL_FASTRTPS_C_MEMBER(Mixed, none, Sequence<>),
+  ROSIDL_FASTRTPS_C_MEMBER(Mixed, many, Sequence<>));
+
+void fini(Mixed & m)
+{
+  fini_plain_sequence(&m.i64s);
+  rosidl_runtime_c__String__fini(&m.bounded);
+  fini_plain_sequence(&m.none);
+  fini_plain_sequence(&m.many);
+}
+
+}  // namespace
+
+// Every primitive kind in every shape, and a record of several kinds: the bytes by hand,
+// alignment from the start of the body, the round trip, size == bytes written, maximum,
+// and the bounds refused both ways with their texts.
+TEST(EveryKind, BytesSizesMaximumsAndBoundsOfEachPrimitiveInEachShapeAndOfARecord)
+{
+  check_primitive_shapes<bool, rosidl_runtime_c__boolean__Sequence>("bool", true, {1});
+  check_primitive_shapes<uint8_t, rosidl_runtime_c__octet__Sequence>("byte", 7, {7});
+  check_primitive_shapes<signed char, rosidl_runtime_c__char__Sequence>("char", 'A', {0x41});
+  check_primitive_shapes<float, rosidl_runtime_c__float__Sequence>(
+    "float32", 1.5f, {0, 0, 0xc0, 0x3f});
+  check_primitive_shapes<double, rosidl_runtime_c__double__Sequence>(
+    "float64", 1.5, {0, 0, 0, 0, 0, 0, 0xf8, 0x3f});
+  check_primitive_shapes<int8_t, rosidl_runtime_c__int8__Sequence>("int8", -2, {0xfe});
+  check_primitive_shapes<uint8_t, rosidl_runtime_c__uint8__Sequence>("uint8", 200, {0xc8});
+  check_primitive_shapes<int16_t, rosidl_runtime_c__int16__Sequence>("int16", -2, {0xfe, 0xff});
+  check_primitive_shapes<uint16_t, rosidl_runtime_c__uint16__Sequence>(
+    "uint16", 0x1234, {0x34, 0x12});
+  check_primitive_shapes<int32_t, rosidl_runtime_c__int32__Sequence>(
+    "int32", -2, {0xfe, 0xff, 0xff, 0xff});
+  check_primitive_shapes<uint32_t, rosidl_runtime_c__uint32__Sequence>(
+    "uint32", 0x01020304, {4, 3, 2, 1});
+  check_primitive_shapes<int64_t, rosidl_runtime_c__int64__Sequence>(
+    "int64", -2, {0xfe, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff});
+  check_primitive_shapes<uint64_t, rosidl_runtime_c__uint64__Sequence>(
+    "uint64", 0x0102030405060708, {8, 7, 6, 5, 4, 3, 2, 1});
+
+  // A bool at 0, a float64 at 8, a uint8 at 16, the int64 sequence's count at 20 and its
+  // element at 24, the string at its bound at 32, an empty and a long sequence.
+  Mixed m{};
+  m.flag = true;
+  m.f64 = 1.5;
+  m.u8 = 9;
+  ASSERT_TRUE(init_plain_sequence(&m.i64s, 1));
+  m.i64s.data[0] = -2;
+  rosidl_runtime_c__String__init(&m.bounded);
+  kovel_test::set(m.bounded, "abc");
+  ASSERT_TRUE(init_plain_sequence(&m.many, 1000));
+  Bytes many;
+  for (uint16_t i = 0; i < 1000; ++i) {
+    m.many.data[i] = static_cast<uint16_t>(i * 257);
+    many.push_back(static_cast<uint8_t>(i * 257));
+    many.push_back(static_cast<uint8_t>((i * 257) >> 8));
+  }
+  const Bytes expected = concat({{1, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0xf8, 0x3f},
+      {9, 0, 0, 0}, le32(1), {0xfe, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff},
+      le32(4), {'a', 'b', 'c', 0}, le32(0), le32(1000), many});
+  ASSERT_EQ(expected.size(), 2048u);
+  MessageBytes stream;
+  ASSERT_TRUE(write_members(kMixedMembers, m, stream.message));
+  EXPECT_EQ(stream.written(), expected);
+  EXPECT_EQ(size_members(kMixedMembers, m, 0), 2048u);
+  bool full_bounded = true;
+  EXPECT_EQ(max_members<Mixed>(kMixedMembers, full_bounded, 0), 56u);
+  EXPECT_FALSE(full_bounded);
+
+  Mixed back{};
+  MessageBytes reader(expected);
+  ASSERT_TRUE(read_members(kMixedMembers, reader.message, back));
+  MessageBytes again;
+  ASSERT_TRUE(write_members(kMixedMembers, back, again.message));
+  EXPECT_EQ(again.written(), expected);
+
+  // Over the bounds: nothing of the member is written, and a read stops at its count.
+  kovel_test::set(m.bounded, "abcd");
+  MessageBytes over;
+  bool written = true;
+  EXPECT_EQ(stderr_of([&] {written = write_members(kMixedMembers, m, over.message);}),
+    "string longer than its bound in field 'bounded'\n");
+  EXPECT_FALSE(written);
+  EXPECT_EQ(over.length(), 32u);
+  Bytes too_long = expected;
+  too_long[32] = 5;
+  too_long.insert(too_long.begin() + 39, 'd');
+  MessageBytes long_text(too_long);
+  bool read = true;
+  EXPECT_EQ(stderr_of([&] {read = read_members(kMixedMembers, long_text.message, back);}),
+    "string longer than its bound in field 'bounded'\n");
+  EXPECT_FALSE(read);
+  EXPECT_EQ(kovel_test::text(back.bounded), "abc");
+
+  kovel_test::set(m.bounded, "abc");
+  fini_plain_sequence(&m.i64s);
+  ASSERT_TRUE(init_plain_sequence(&m.i64s, 3));
+  MessageBytes over_count;
+  EXPECT_EQ(stderr_of([&] {written = write_members(kMixedMembers, m, over_count.message);}),
+    "sequence longer than its bound in field 'i64s'\n");
+  EXPECT_FALSE(written);
+  EXPECT_EQ(over_count.length(), 17u);
+  Bytes three = expected;
+  three[20] = 3;
+  MessageBytes three_reader(three);
+  EXPECT_EQ(stderr_of([&] {read = read_members(kMixedMembers, three_reader.message, back);}),
+    "sequence longer than its bound in field 'i64s'\n");
+  EXPECT_FALSE(read);
+  EXPECT_EQ(back.i64s.size, 1u);
+
+  // A count the payload cannot hold is refused before anything is allocated or changed.
+  Bytes huge(expected.begin(), expected.begin() + 44);
+  for (uint8_t byte : le32(0x40000000)) {
+    huge.push_back(byte);
+  }
+  MessageBytes huge_reader(huge);
+  const uint16_t * kept = back.many.data;
+  EXPECT_EQ(stderr_of([&] {read = read_members(kMixedMembers, huge_reader.message, back);}),
+    "sequence count beyond the end of the stream in field 'many'\n");
+  EXPECT_FALSE(read);
+  EXPECT_EQ(back.many.data, kept);
+  EXPECT_EQ(back.many.size, 1000u);
+  fini(m);
+  fini(back);
 }

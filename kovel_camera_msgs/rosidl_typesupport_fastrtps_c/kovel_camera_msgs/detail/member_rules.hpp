@@ -631,13 +631,14 @@ struct Array
   }
 };
 
-// Before a received count is allocated: the stream must still hold `bytes`, or it throws
-// as a read past its end does, and nothing has been allocated or changed.
-inline void expect_remaining(Cdr & cdr, size_t bytes)
+// Before a received count is allocated: whether the stream still holds `bytes`, so that a
+// count the payload cannot hold never allocates for it.
+inline bool holds(Cdr & cdr, size_t bytes)
 {
   Cdr::state here(cdr);
-  cdr.jump(bytes);
+  const bool held = cdr.jump(bytes);
   cdr.setState(here);
+  return held;
 }
 
 // T[] (Bound kUnbounded) or T[<=N] of any element kind: a uint32 count at a multiple of 4,
@@ -680,10 +681,13 @@ struct Sequence
         report_field("sequence longer than its bound in field ", member_name);
         return false;
       }
-      expect_remaining(in.cdr(), count * Kind::template kMinWireSize<Element<S>>);
     } catch (...) {
       in.rewind_to(before);
       throw;
+    }
+    if (!holds(in.cdr(), count * Kind::template kMinWireSize<Element<S>>)) {
+      report_field("sequence count beyond the end of the stream in field ", member_name);
+      return false;
     }
     if (count > s.capacity || (count > 0 && s.data == nullptr)) {
       Kind::fini_sequence(&s);
