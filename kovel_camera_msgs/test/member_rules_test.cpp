@@ -6,6 +6,8 @@
 #include <fastcdr/exceptions/NotEnoughMemoryException.h>
 
 #include "member_rules.hpp"
+#include "std_msgs/msg/detail/header__functions.h"
+#include "std_msgs/msg/detail/header__rosidl_typesupport_fastrtps_c.h"
 #include "support.hpp"
 #include "type_support_frame.hpp"
 
@@ -436,6 +438,35 @@ constexpr auto kMixedMembers = std::make_tuple(
   ROSIDL_FASTRTPS_C_MEMBER(Mixed, none, Sequence<>),
   ROSIDL_FASTRTPS_C_MEMBER(Mixed, many, Sequence<>));
 
+// Strings and nested messages in the shapes, elements one by one.
+struct Texts
+{
+  uint8_t u8;
+  rosidl_runtime_c__String names[2];
+  rosidl_runtime_c__String__Sequence words;
+  std_msgs__msg__Header__Sequence headers;
+};
+using _Texts__ros_msg_type = Texts;
+
+using Header = Nested<
+  rosidl_typesupport_fastrtps_c__get_message_type_support_handle__std_msgs__msg__Header,
+  get_serialized_size_std_msgs__msg__Header, max_serialized_size_std_msgs__msg__Header,
+  std_msgs__msg__Header__Sequence__init, std_msgs__msg__Header__Sequence__fini>;
+
+constexpr auto kTextsMembers = std::make_tuple(
+  ROSIDL_FASTRTPS_C_MEMBER(Texts, u8, Plain),
+  ROSIDL_FASTRTPS_C_MEMBER(Texts, names, Array<String>),
+  ROSIDL_FASTRTPS_C_MEMBER(Texts, words, BoundedSequence<BoundedString<3>, 2>),
+  ROSIDL_FASTRTPS_C_MEMBER(Texts, headers, Sequence<Header>));
+
+void fini(Texts & t)
+{
+  rosidl_runtime_c__String__fini(&t.names[0]);
+  rosidl_runtime_c__String__fini(&t.names[1]);
+  rosidl_runtime_c__String__Sequence__fini(&t.words);
+  std_msgs__msg__Header__Sequence__fini(&t.headers);
+}
+
 void fini(Mixed & m)
 {
   fini_plain_sequence(&m.i64s);
@@ -556,4 +587,45 @@ TEST(EveryKind, BytesSizesMaximumsAndBoundsOfEachPrimitiveInEachShapeAndOfARecor
   EXPECT_EQ(back.many.size, 1000u);
   fini(m);
   fini(back);
+
+  // Strings and nested messages: a string[2], a string<=3[<=2] and a Header[].
+  Texts t{};
+  rosidl_runtime_c__String__init(&t.names[0]);
+  rosidl_runtime_c__String__init(&t.names[1]);
+  kovel_test::set(t.names[0], "ab");
+  t.u8 = 9;
+  ASSERT_TRUE(rosidl_runtime_c__String__Sequence__init(&t.words, 2));
+  kovel_test::set(t.words.data[0], "abc");
+  kovel_test::set(t.words.data[1], "x");
+  ASSERT_TRUE(std_msgs__msg__Header__Sequence__init(&t.headers, 1));
+  t.headers.data[0].stamp.sec = 7;
+  t.headers.data[0].stamp.nanosec = 8;
+  kovel_test::set(t.headers.data[0].frame_id, "f");
+  const Bytes texts = concat({{9, 0, 0, 0}, le32(3), {'a', 'b', 0, 0}, le32(1), {0, 0, 0, 0},
+      le32(2), le32(4), {'a', 'b', 'c', 0}, le32(2), {'x', 0, 0, 0},
+      le32(1), le32(7), le32(8), le32(2), {'f', 0}});
+  MessageBytes text_stream;
+  ASSERT_TRUE(write_members(kTextsMembers, t, text_stream.message));
+  EXPECT_EQ(text_stream.written(), texts);
+  EXPECT_EQ(size_members(kTextsMembers, t, 0), 58u);
+  full_bounded = true;
+  EXPECT_EQ(max_members<Texts>(kTextsMembers, full_bounded, 0), 44u);
+  EXPECT_FALSE(full_bounded);
+  Texts t_back{};
+  MessageBytes text_reader(texts);
+  ASSERT_TRUE(read_members(kTextsMembers, text_reader.message, t_back));
+  MessageBytes text_again;
+  ASSERT_TRUE(write_members(kTextsMembers, t_back, text_again.message));
+  EXPECT_EQ(text_again.written(), texts);
+
+  // A malformed second element: nothing of the array is left in the stream.
+  t.names[1].capacity = 0;
+  MessageBytes refused;
+  EXPECT_EQ(stderr_of([&] {written = write_members(kTextsMembers, t, refused.message);}),
+    "string capacity not greater than size\n");
+  EXPECT_FALSE(written);
+  EXPECT_EQ(refused.length(), 1u);
+  t.names[1].capacity = 1;
+  fini(t);
+  fini(t_back);
 }
