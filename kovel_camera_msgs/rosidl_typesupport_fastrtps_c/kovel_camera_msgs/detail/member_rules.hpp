@@ -1,11 +1,14 @@
-// The six member rules of the Fast-CDR C type supports: how a nested message, a string,
-// an int32, a boolean, an octet and a fixed array are written, read, sized and bounded.
-// Each unit's operations are one call per member, in the order of its record, on the
-// message's MessageStream.
+// The member rules of the Fast-CDR C type supports: how each kind of ROS 2 member (a nested
+// message, a string, a bounded string, every primitive) is written, read, sized and bounded,
+// on its own, in a fixed array, and in a bounded or unbounded sequence.
 //
-// Every write_* and read_* returns false only after writing one failure line to stderr
-// (a nested type writes its own); exceptions of the stream pass through untouched.
-// Every size_* and max_* returns the bytes the member adds when it starts at position c.
+// A unit's member list names one kind per member (Plain, String, BoundedString, Nested,
+// Array, Sequence, BoundedSequence; the last three over any of the first four), and the
+// frame folds that list into the four operations.
+//
+// Every write and read returns false only after writing one failure line to stderr (a
+// nested type writes its own); exceptions of the stream pass through untouched. Every size
+// and max returns the bytes the member adds when it starts at position c.
 //
 // Internal to the type supports: installed nowhere, everything here has internal linkage.
 #ifndef KOVEL_CAMERA_MSGS__DETAIL__MEMBER_RULES_HPP_
@@ -24,6 +27,8 @@
 #include <fastcdr/Cdr.h>
 
 #include "rosidl_runtime_c/message_type_support_struct.h"
+#include "rosidl_runtime_c/primitives_sequence.h"
+#include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_runtime_c/string.h"
 #include "rosidl_runtime_c/string_functions.h"
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
@@ -35,8 +40,9 @@ namespace
 
 using eprosima::fastcdr::Cdr;
 
-// Width of a CDR string's length field, and the alignment of that field.
+// Width of a CDR string's length field and of a sequence's count, and their alignment.
 constexpr size_t kStringLengthField = 4;
+constexpr size_t kSequenceCountField = 4;
 
 // One failure line, in a single write so that concurrent callers' lines never interleave.
 inline void report(const char * text)
@@ -44,15 +50,23 @@ inline void report(const char * text)
   fwrite(text, 1, strlen(text), stderr);
 }
 
-inline void report_assign_failure(const char * member_name)
+// `what` followed by the member's name in quotes, as one line.
+inline void report_field(const char * what, const char * member_name)
 {
-  char text[160];
-  int length = snprintf(
-    text, sizeof(text), "failed to assign string into field '%s'\n", member_name);
+  char text[192];
+  int length = snprintf(text, sizeof(text), "%s'%s'\n", what, member_name);
   if (length > 0) {
     fwrite(text, 1, std::min(static_cast<size_t>(length), sizeof(text) - 1), stderr);
   }
 }
+
+inline void report_assign_failure(const char * member_name)
+{
+  report_field("failed to assign string into field ", member_name);
+}
+
+// The bound of a string or sequence that has none.
+constexpr size_t kUnbounded = std::numeric_limits<size_t>::max();
 
 // The record behind an operation's untyped message pointer, or null after reporting it.
 template<class Record, class Untyped>
@@ -129,48 +143,13 @@ private:
   const char * start_buffer_ = nullptr;
 };
 
-// ---- Nested-message member: handed whole to the nested type's own support. ----
-
-// The three exported entry points of a nested message type.
-struct NestedType
-{
-  const rosidl_message_type_support_t * (*handle)();
-  size_t (*size)(const void * untyped_ros_message, size_t current_alignment);
-  size_t (*max)(bool & full_bounded, size_t current_alignment);
-};
-
-// The handle is looked up on every call and its `data` trusted to be the callbacks record.
-inline const message_type_support_callbacks_t * callbacks_of(const NestedType & type)
-{
-  return static_cast<const message_type_support_callbacks_t *>(type.handle()->data);
-}
-
-[[nodiscard]] inline bool write_nested(
-  const NestedType & type, const void * member, MessageStream & out)
-{
-  return callbacks_of(type)->cdr_serialize(member, out.cdr());
-}
-
-[[nodiscard]] inline bool read_nested(const NestedType & type, MessageStream & in, void * member)
-{
-  return callbacks_of(type)->cdr_deserialize(in.cdr(), member);
-}
-
-inline size_t size_nested(const NestedType & type, const void * member, size_t c)
-{
-  return type.size(member, c);
-}
-
-inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
-{
-  return type.max(full_bounded, c);
-}
-
 // ---- String member: length (characters + NUL) at a multiple of 4, characters, NUL. ----
 
 // Checks the record, then writes exactly `size` characters and the NUL under the length
 // `size` + 1, so that an inner NUL is carried and the bytes always match size_string.
-[[nodiscard]] inline bool write_string(const rosidl_runtime_c__String & s, MessageStream & out)
+template<size_t Bound = kUnbounded>
+[[nodiscard]] inline bool write_string(
+  const rosidl_runtime_c__String & s, MessageStream & out, const char * member_name = "")
 {
   if (s.capacity == 0 || s.capacity <= s.size) {
     report("string capacity not greater than size\n");
@@ -184,6 +163,12 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
   if (s.data == nullptr || s.data[s.size] != '\0') {
     report("string not null-terminated\n");
     return false;
+  }
+  if constexpr (Bound != kUnbounded) {
+    if (s.size > Bound) {
+      report_field("string longer than its bound in field ", member_name);
+      return false;
+    }
   }
   const size_t before = out.mark();
   try {
@@ -259,7 +244,9 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
 
 // Reads the whole received text, inner NULs included (a final NUL is dropped, as the
 // stream's own string read does), into the record's string, reusing its buffer when the
-// text fits.
+// text fits. A bounded string refuses a length beyond its bound before any character is
+// read (BoundedString refuses the one longer text, without a final NUL, once it is read).
+template<size_t Bound = kUnbounded>
 [[nodiscard]] inline bool read_string(
   MessageStream & in, rosidl_runtime_c__String & s, const char * member_name)
 {
@@ -267,6 +254,12 @@ inline size_t max_nested(const NestedType & type, bool & full_bounded, size_t c)
   uint32_t length = 0;
   try {
     in.cdr() >> length;
+    if constexpr (Bound != kUnbounded) {
+      if (length > Bound + 1) {
+        report_field("string longer than its bound in field ", member_name);
+        return false;
+      }
+    }
     if (s.data != nullptr && s.capacity > 0 && length <= s.capacity) {
       return read_string_in_place(in, length, s, member_name);
     }
@@ -289,34 +282,6 @@ inline size_t max_string(bool & full_bounded, size_t c)
   return kStringLengthField + Cdr::alignment(c, kStringLengthField) + 1;
 }
 
-// ---- Int32 member: 4 bytes at a multiple of 4 (also serves uint32 in the stand-ins). ----
-
-template<class Int>
-[[nodiscard]] inline bool write_int32(Int value, MessageStream & out)
-{
-  static_assert(std::is_integral_v<Int> && sizeof(Int) == 4, "a 4-byte integer member");
-  out.cdr() << value;
-  return true;
-}
-
-template<class Int>
-[[nodiscard]] inline bool read_int32(MessageStream & in, Int & value)
-{
-  static_assert(std::is_integral_v<Int> && sizeof(Int) == 4, "a 4-byte integer member");
-  in.cdr() >> value;
-  return true;
-}
-
-inline size_t size_int32(size_t c)
-{
-  return 4 + Cdr::alignment(c, 4);
-}
-
-inline size_t max_int32(size_t c)
-{
-  return 4 + Cdr::alignment(c, 4);
-}
-
 // ---- Boolean member: 1 byte, 1 or 0. ----
 
 // The record's byte is tested, not its bool value: a byte of 2 read as bool is undefined
@@ -337,78 +302,426 @@ inline size_t max_int32(size_t c)
   return true;
 }
 
-inline size_t size_boolean(size_t)
+// ---- The kinds a unit's member list names. ----
+//
+// A kind is a struct of static functions over the member's C type V:
+//   write(const V &, MessageStream &, const char * member_name)
+//   read(MessageStream &, V &, const char * member_name)
+//   size(const V &, size_t c)            and   max<V>(bool & full_bounded, size_t c)
+// Element kinds (Plain, String, BoundedString, Nested) also grow a sequence record of their
+// elements (init_sequence, fini_sequence) and give the fewest bytes one element takes on the
+// wire (kMinWireSize), which a sequence read checks the stream for before it allocates.
+
+template<class T>
+constexpr bool is_plain_v =
+  std::is_same_v<T, bool> || std::is_same_v<T, char> || std::is_same_v<T, signed char> ||
+  std::is_same_v<T, uint8_t> || std::is_same_v<T, int16_t> || std::is_same_v<T, uint16_t> ||
+  std::is_same_v<T, int32_t> || std::is_same_v<T, uint32_t> || std::is_same_v<T, int64_t> ||
+  std::is_same_v<T, uint64_t> || std::is_same_v<T, float> || std::is_same_v<T, double>;
+
+template<class>
+constexpr bool kNeverSupported = false;
+
+// The runtime's functions that size a sequence record of each primitive.
+#define KOVEL_PRIMITIVE_SEQUENCE(NAME) \
+  inline bool init_plain_sequence(rosidl_runtime_c__ ## NAME ## __Sequence * s, size_t n) \
+  { \
+    return rosidl_runtime_c__ ## NAME ## __Sequence__init(s, n); \
+  } \
+  inline void fini_plain_sequence(rosidl_runtime_c__ ## NAME ## __Sequence * s) \
+  { \
+    rosidl_runtime_c__ ## NAME ## __Sequence__fini(s); \
+  }
+KOVEL_PRIMITIVE_SEQUENCE(float)
+KOVEL_PRIMITIVE_SEQUENCE(double)
+KOVEL_PRIMITIVE_SEQUENCE(char)
+KOVEL_PRIMITIVE_SEQUENCE(boolean)
+KOVEL_PRIMITIVE_SEQUENCE(octet)
+KOVEL_PRIMITIVE_SEQUENCE(uint8)
+KOVEL_PRIMITIVE_SEQUENCE(int8)
+KOVEL_PRIMITIVE_SEQUENCE(uint16)
+KOVEL_PRIMITIVE_SEQUENCE(int16)
+KOVEL_PRIMITIVE_SEQUENCE(uint32)
+KOVEL_PRIMITIVE_SEQUENCE(int32)
+KOVEL_PRIMITIVE_SEQUENCE(uint64)
+KOVEL_PRIMITIVE_SEQUENCE(int64)
+#undef KOVEL_PRIMITIVE_SEQUENCE
+
+// bool, byte, char, float32, float64, int8 to uint64: sizeof(T) bytes at a multiple of
+// sizeof(T) from the start of the body; a bool goes out as 0 or 1.
+struct Plain
 {
-  return 1;
+  template<class T>
+  [[nodiscard]] static bool write(const T & value, MessageStream & out, const char *)
+  {
+    static_assert(is_plain_v<T>, "a primitive member");
+    if constexpr (std::is_same_v<T, bool>) {
+      return write_boolean(value, out);
+    } else {
+      out.cdr() << value;
+      return true;
+    }
+  }
+
+  template<class T>
+  [[nodiscard]] static bool read(MessageStream & in, T & value, const char *)
+  {
+    static_assert(is_plain_v<T>, "a primitive member");
+    if constexpr (std::is_same_v<T, bool>) {
+      return read_boolean(in, value);
+    } else {
+      in.cdr() >> value;
+      return true;
+    }
+  }
+
+  template<class T>
+  static size_t size(const T &, size_t c)
+  {
+    return sizeof(T) + Cdr::alignment(c, sizeof(T));
+  }
+
+  template<class T>
+  static size_t max(bool &, size_t c)
+  {
+    static_assert(is_plain_v<T>, "a primitive member");
+    return sizeof(T) + Cdr::alignment(c, sizeof(T));
+  }
+
+  template<class Sequence>
+  static bool init_sequence(Sequence * s, size_t n) {return init_plain_sequence(s, n);}
+  template<class Sequence>
+  static void fini_sequence(Sequence * s) {fini_plain_sequence(s);}
+  template<class T>
+  static constexpr size_t kMinWireSize = sizeof(T);
+};
+
+struct String
+{
+  [[nodiscard]] static bool write(
+    const rosidl_runtime_c__String & s, MessageStream & out, const char * member_name)
+  {
+    return write_string(s, out, member_name);
+  }
+  [[nodiscard]] static bool read(
+    MessageStream & in, rosidl_runtime_c__String & s, const char * member_name)
+  {
+    return read_string(in, s, member_name);
+  }
+  static size_t size(const rosidl_runtime_c__String & s, size_t c) {return size_string(s, c);}
+  template<class V>
+  static size_t max(bool & full_bounded, size_t c) {return max_string(full_bounded, c);}
+
+  static bool init_sequence(rosidl_runtime_c__String__Sequence * s, size_t n)
+  {
+    return rosidl_runtime_c__String__Sequence__init(s, n);
+  }
+  static void fini_sequence(rosidl_runtime_c__String__Sequence * s)
+  {
+    rosidl_runtime_c__String__Sequence__fini(s);
+  }
+  template<class>
+  static constexpr size_t kMinWireSize = kStringLengthField;
+};
+
+// string<=N: as a string, at most N characters; a longer one is refused both ways.
+template<size_t N>
+struct BoundedString
+{
+  [[nodiscard]] static bool write(
+    const rosidl_runtime_c__String & s, MessageStream & out, const char * member_name)
+  {
+    return write_string<N>(s, out, member_name);
+  }
+  [[nodiscard]] static bool read(
+    MessageStream & in, rosidl_runtime_c__String & s, const char * member_name)
+  {
+    if (!read_string<N>(in, s, member_name)) {
+      return false;
+    }
+    if (s.size > N) {
+      report_field("string longer than its bound in field ", member_name);
+      return false;
+    }
+    return true;
+  }
+  static size_t size(const rosidl_runtime_c__String & s, size_t c) {return size_string(s, c);}
+  template<class V>
+  static size_t max(bool &, size_t c)
+  {
+    return kStringLengthField + Cdr::alignment(c, kStringLengthField) + N + 1;
+  }
+
+  static bool init_sequence(rosidl_runtime_c__String__Sequence * s, size_t n)
+  {
+    return String::init_sequence(s, n);
+  }
+  static void fini_sequence(rosidl_runtime_c__String__Sequence * s) {String::fini_sequence(s);}
+  template<class>
+  static constexpr size_t kMinWireSize = kStringLengthField;
+};
+
+// wstring has no rule: a member list that names it does not build.
+template<class = void>
+struct WString
+{
+  static_assert(kNeverSupported<WString>, "wstring members are not supported by this type support");
+};
+
+// A nested message, handed whole to its type's own support through the three exported entry
+// points of that type (the handle looked up on every call); SequenceInit and SequenceFini
+// are its `__Sequence__init` and `__Sequence__fini`, needed only by a sequence of it.
+template<
+  const rosidl_message_type_support_t * (*Handle)(),
+  size_t (*Size)(const void *, size_t),
+  size_t (*Max)(bool &, size_t),
+  auto SequenceInit = nullptr, auto SequenceFini = nullptr>
+struct Nested
+{
+  static const message_type_support_callbacks_t * callbacks()
+  {
+    return static_cast<const message_type_support_callbacks_t *>(Handle()->data);
+  }
+  template<class V>
+  [[nodiscard]] static bool write(const V & value, MessageStream & out, const char *)
+  {
+    return callbacks()->cdr_serialize(&value, out.cdr());
+  }
+  template<class V>
+  [[nodiscard]] static bool read(MessageStream & in, V & value, const char *)
+  {
+    return callbacks()->cdr_deserialize(in.cdr(), &value);
+  }
+  template<class V>
+  static size_t size(const V & value, size_t c) {return Size(&value, c);}
+  template<class V>
+  static size_t max(bool & full_bounded, size_t c) {return Max(full_bounded, c);}
+
+  template<class Sequence>
+  static bool init_sequence(Sequence * s, size_t n)
+  {
+    static_assert(
+      !std::is_null_pointer_v<decltype(SequenceInit)>, "name the nested type's sequence functions");
+    return SequenceInit(s, n);
+  }
+  template<class Sequence>
+  static void fini_sequence(Sequence * s)
+  {
+    static_assert(
+      !std::is_null_pointer_v<decltype(SequenceFini)>, "name the nested type's sequence functions");
+    SequenceFini(s);
+  }
+  template<class>
+  static constexpr size_t kMinWireSize = 1;
+};
+
+// ---- Shapes: n elements of one kind, as a fixed array or a sequence holds them. ----
+
+// Primitives other than bool go to and from the stream in one piece: aligned to their
+// width when there is at least one, as the stream aligns them.
+template<class Kind, class T>
+constexpr bool kInOnePiece = std::is_same_v<Kind, Plain> && !std::is_same_v<T, bool>;
+
+template<class Kind, class T>
+[[nodiscard]] inline bool write_elements(
+  const T * data, size_t n, MessageStream & out, const char * member_name)
+{
+  if constexpr (kInOnePiece<Kind, T>) {
+    out.cdr().serializeArray(data, n);
+    return true;
+  } else {
+    for (size_t i = 0; i < n; ++i) {
+      if (!Kind::write(data[i], out, member_name)) {
+        return false;
+      }
+    }
+    return true;
+  }
 }
 
-inline size_t max_boolean(size_t)
+template<class Kind, class T>
+[[nodiscard]] inline bool read_elements(
+  MessageStream & in, T * data, size_t n, const char * member_name)
 {
-  return 1;
+  if constexpr (kInOnePiece<Kind, T>) {
+    in.cdr().deserializeArray(data, n);
+    return true;
+  } else {
+    for (size_t i = 0; i < n; ++i) {
+      if (!Kind::read(in, data[i], member_name)) {
+        return false;
+      }
+    }
+    return true;
+  }
 }
 
-// ---- Octet member: 1 byte, carried unchanged. ----
-
-[[nodiscard]] inline bool write_octet(uint8_t value, MessageStream & out)
+template<class Kind, class T>
+inline size_t size_elements(const T * data, size_t n, size_t c)
 {
-  out.cdr() << value;
-  return true;
+  if constexpr (kInOnePiece<Kind, T>) {
+    return n == 0 ? 0 : n * sizeof(T) + Cdr::alignment(c, sizeof(T));
+  } else {
+    const size_t start = c;
+    for (size_t i = 0; i < n; ++i) {
+      c += Kind::size(data[i], c);
+    }
+    return c - start;
+  }
 }
 
-[[nodiscard]] inline bool read_octet(MessageStream & in, uint8_t & value)
+template<class Kind, class T>
+inline size_t max_elements(bool & full_bounded, size_t n, size_t c)
 {
-  in.cdr() >> value;
-  return true;
+  if constexpr (kInOnePiece<Kind, T>) {
+    return n == 0 ? 0 : n * sizeof(T) + Cdr::alignment(c, sizeof(T));
+  } else {
+    const size_t start = c;
+    for (size_t i = 0; i < n; ++i) {
+      c += Kind::template max<T>(full_bounded, c);
+    }
+    return c - start;
+  }
 }
 
-inline size_t size_octet(size_t)
+// Elements written one by one leave nothing of the member in the stream when one of them
+// fails or throws, as a string member does.
+template<class Write>
+[[nodiscard]] inline bool all_or_nothing(MessageStream & out, Write write)
 {
-  return 1;
+  const size_t before = out.mark();
+  bool written = false;
+  try {
+    written = write();
+  } catch (...) {
+    out.rewind_to(before);
+    throw;
+  }
+  if (!written) {
+    out.rewind_to(before);
+  }
+  return written;
 }
 
-inline size_t max_octet(size_t)
+// T[N] of any element kind: the N elements, no count.
+template<class Kind = Plain>
+struct Array
 {
-  return 1;
+  template<class T, size_t N>
+  [[nodiscard]] static bool write(
+    const T (&array)[N], MessageStream & out, const char * member_name)
+  {
+    if constexpr (kInOnePiece<Kind, T>) {
+      return write_elements<Kind>(array, N, out, member_name);
+    } else {
+      return all_or_nothing(out, [&] {return write_elements<Kind>(array, N, out, member_name);});
+    }
+  }
+  template<class T, size_t N>
+  [[nodiscard]] static bool read(MessageStream & in, T (&array)[N], const char * member_name)
+  {
+    return read_elements<Kind>(in, array, N, member_name);
+  }
+  template<class T, size_t N>
+  static size_t size(const T (&array)[N], size_t c) {return size_elements<Kind>(array, N, c);}
+  template<class V>
+  static size_t max(bool & full_bounded, size_t c)
+  {
+    return max_elements<Kind, std::remove_extent_t<V>>(full_bounded, std::extent_v<V>, c);
+  }
+};
+
+// Before a received count is allocated: whether the stream still holds `bytes`, so that a
+// count the payload cannot hold never allocates for it.
+inline bool holds(Cdr & cdr, size_t bytes)
+{
+  Cdr::state here(cdr);
+  const bool held = cdr.jump(bytes);
+  cdr.setState(here);
+  return held;
 }
 
-// ---- Fixed-array member: N floats or doubles at a multiple of their width, no count. ----
-
-template<class Element>
-constexpr void check_array_element()
+// T[] (Bound kUnbounded) or T[<=N] of any element kind: a uint32 count at a multiple of 4,
+// then the elements. A count beyond the bound is refused both ways.
+template<class Kind = Plain, size_t Bound = kUnbounded>
+struct Sequence
 {
-  static_assert(
-    std::is_same_v<Element, float> || std::is_same_v<Element, double>,
-    "fixed arrays hold float or double");
-}
+  template<class S>
+  using Element = std::remove_pointer_t<decltype(S::data)>;
 
-template<class Element, size_t N>
-[[nodiscard]] inline bool write_array(const Element (&array)[N], MessageStream & out)
-{
-  check_array_element<Element>();
-  out.cdr().serializeArray(array, N);
-  return true;
-}
+  template<class S>
+  [[nodiscard]] static bool write(const S & s, MessageStream & out, const char * member_name)
+  {
+    if (s.size > Bound) {
+      report_field("sequence longer than its bound in field ", member_name);
+      return false;
+    }
+    if (s.size >= std::numeric_limits<uint32_t>::max()) {
+      report_field("sequence too long for CDR in field ", member_name);
+      return false;
+    }
+    if (s.size > 0 && s.data == nullptr) {
+      report_field("sequence without data in field ", member_name);
+      return false;
+    }
+    return all_or_nothing(out, [&] {
+        out.cdr() << static_cast<uint32_t>(s.size);
+        return write_elements<Kind>(s.data, s.size, out, member_name);
+      });
+  }
 
-template<class Element, size_t N>
-[[nodiscard]] inline bool read_array(MessageStream & in, Element (&array)[N])
-{
-  check_array_element<Element>();
-  in.cdr().deserializeArray(array, N);
-  return true;
-}
+  template<class S>
+  [[nodiscard]] static bool read(MessageStream & in, S & s, const char * member_name)
+  {
+    const size_t before = in.mark();
+    uint32_t count = 0;
+    try {
+      in.cdr() >> count;
+      if (count > Bound) {
+        report_field("sequence longer than its bound in field ", member_name);
+        return false;
+      }
+    } catch (...) {
+      in.rewind_to(before);
+      throw;
+    }
+    if (!holds(in.cdr(), count * Kind::template kMinWireSize<Element<S>>)) {
+      report_field("sequence count beyond the end of the stream in field ", member_name);
+      return false;
+    }
+    if (count > s.capacity || (count > 0 && s.data == nullptr)) {
+      Kind::fini_sequence(&s);
+      if (!Kind::init_sequence(&s, count)) {
+        report_field("failed to allocate sequence for field ", member_name);
+        return false;
+      }
+    }
+    s.size = count;
+    return read_elements<Kind>(in, s.data, count, member_name);
+  }
 
-template<class Element, size_t N>
-inline size_t max_array(size_t c)
-{
-  check_array_element<Element>();
-  return N * sizeof(Element) + Cdr::alignment(c, sizeof(Element));
-}
+  template<class S>
+  static size_t size(const S & s, size_t c)
+  {
+    const size_t count = kSequenceCountField + Cdr::alignment(c, kSequenceCountField);
+    return count + size_elements<Kind>(s.data, s.size, c + count);
+  }
 
-template<class Element, size_t N>
-inline size_t size_array(const Element (&)[N], size_t c)
-{
-  return max_array<Element, N>(c);
-}
+  template<class S>
+  static size_t max(bool & full_bounded, size_t c)
+  {
+    const size_t count = kSequenceCountField + Cdr::alignment(c, kSequenceCountField);
+    if constexpr (Bound == kUnbounded) {
+      full_bounded = false;
+      return count;
+    } else {
+      return count + max_elements<Kind, Element<S>>(full_bounded, Bound, c + count);
+    }
+  }
+};
+
+template<class Kind, size_t N>
+using BoundedSequence = Sequence<Kind, N>;
 
 }  // namespace
 }  // namespace kovel_camera_msgs_rules

@@ -1,6 +1,8 @@
-// The records and entry points every Fast-CDR C type support shares. A unit defines its
-// four member-by-member operations and its two exported size functions, then states its
-// frame with these macros, then binds the identifier when the library is loaded.
+// The records and entry points every Fast-CDR C type support shares. A unit lists its
+// members once, in the order of its record (ROSIDL_FASTRTPS_C_MEMBER: the member and its
+// kind); ROSIDL_FASTRTPS_C_MESSAGE folds that list into the four operations, the two
+// exported size functions and the frame; the unit then binds the identifier when the
+// library is loaded.
 //
 // Internal to the type supports: installed nowhere.
 #ifndef KOVEL_CAMERA_MSGS__DETAIL__TYPE_SUPPORT_FRAME_HPP_
@@ -12,7 +14,50 @@
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 #include "rosidl_typesupport_fastrtps_cpp/service_type_support.h"
 
+#include <tuple>
+
 #include "member_rules.hpp"
+
+// One entry of a unit's member list: member NAME of the unit's record for type T, of kind
+// KIND (a kind of member_rules.hpp), named in failure lines as the record names it.
+#define ROSIDL_FASTRTPS_C_MEMBER(T, NAME, ...) \
+  kovel_camera_msgs_rules::Member<&_ ## T ## __ros_msg_type::NAME, __VA_ARGS__>{#NAME}
+
+// Message type T of package PKG and kind KIND, whose members are the list MEMBERS (a
+// constexpr tuple of ROSIDL_FASTRTPS_C_MEMBER): its serialize and deserialize, which stop
+// at the first member that fails; its exported size and maximum, from any position; and
+// its frame.
+#define ROSIDL_FASTRTPS_C_MESSAGE(PKG, KIND, T, MEMBERS) \
+  static bool _ ## T ## __cdr_serialize( \
+    const void * untyped_ros_message, eprosima::fastcdr::Cdr & cdr) \
+  { \
+    auto * m = kovel_camera_msgs_rules::record_or_report<const _ ## T ## __ros_msg_type>( \
+      untyped_ros_message); \
+    kovel_camera_msgs_rules::MessageStream out(cdr); \
+    return m && kovel_camera_msgs_rules::write_members(MEMBERS, *m, out); \
+  } \
+  static bool _ ## T ## __cdr_deserialize( \
+    eprosima::fastcdr::Cdr & cdr, void * untyped_ros_message) \
+  { \
+    auto * m = kovel_camera_msgs_rules::record_or_report<_ ## T ## __ros_msg_type>( \
+      untyped_ros_message); \
+    kovel_camera_msgs_rules::MessageStream in(cdr); \
+    return m && kovel_camera_msgs_rules::read_members(MEMBERS, in, *m); \
+  } \
+  size_t get_serialized_size_ ## PKG ## __ ## KIND ## __ ## T( \
+    const void * untyped_ros_message, size_t current_alignment) \
+  { \
+    return kovel_camera_msgs_rules::size_members( \
+      MEMBERS, *static_cast<const _ ## T ## __ros_msg_type *>(untyped_ros_message), \
+      current_alignment); \
+  } \
+  size_t max_serialized_size_ ## PKG ## __ ## KIND ## __ ## T( \
+    bool & full_bounded, size_t current_alignment) \
+  { \
+    return kovel_camera_msgs_rules::max_members<_ ## T ## __ros_msg_type>( \
+      MEMBERS, full_bounded, current_alignment); \
+  } \
+  ROSIDL_FASTRTPS_C_MESSAGE_FRAME(PKG, KIND, T)
 
 // Message type T of package PKG and kind KIND (msg or srv): the wrappers at position 0,
 // the static callbacks record `__callbacks_T`, the handle `_T__type_support` (identifier
@@ -57,36 +102,82 @@
 // functions and its message frame.
 #define ROSIDL_FASTRTPS_C_EMPTY_REQUEST(PKG, S) \
   using _ ## S ## _Request__ros_msg_type = PKG ## __srv__ ## S ## _Request; \
-  static bool _ ## S ## _Request__cdr_serialize( \
-    const void * untyped_ros_message, eprosima::fastcdr::Cdr & cdr) \
-  { \
-    auto * m = kovel_camera_msgs_rules::record_or_report<const _ ## S ## _Request__ros_msg_type>( \
-      untyped_ros_message); \
-    kovel_camera_msgs_rules::MessageStream out(cdr); \
-    return m && kovel_camera_msgs_rules::write_octet(m->structure_needs_at_least_one_member, out); \
-  } \
-  static bool _ ## S ## _Request__cdr_deserialize( \
-    eprosima::fastcdr::Cdr & cdr, void * untyped_ros_message) \
-  { \
-    auto * m = kovel_camera_msgs_rules::record_or_report<_ ## S ## _Request__ros_msg_type>( \
-      untyped_ros_message); \
-    kovel_camera_msgs_rules::MessageStream in(cdr); \
-    return m && kovel_camera_msgs_rules::read_octet(in, m->structure_needs_at_least_one_member); \
-  } \
-  size_t get_serialized_size_ ## PKG ## __srv__ ## S ## _Request(const void *, size_t c) \
-  { \
-    return kovel_camera_msgs_rules::size_octet(c); \
-  } \
-  size_t max_serialized_size_ ## PKG ## __srv__ ## S ## _Request(bool &, size_t c) \
-  { \
-    return kovel_camera_msgs_rules::max_octet(c); \
-  } \
-  ROSIDL_FASTRTPS_C_MESSAGE_FRAME(PKG, srv, S ## _Request)
+  static constexpr auto _ ## S ## _Request__members = std::make_tuple( \
+    ROSIDL_FASTRTPS_C_MEMBER( \
+      S ## _Request, structure_needs_at_least_one_member, kovel_camera_msgs_rules::Plain)); \
+  ROSIDL_FASTRTPS_C_MESSAGE(PKG, srv, S ## _Request, _ ## S ## _Request__members)
 
 namespace kovel_camera_msgs_rules
 {
 namespace
 {
+
+// Member M of a record, of kind Kind. The kind and the member are compile-time, so that a
+// folded list is the same code as the members written out one by one.
+template<auto M, class Kind>
+struct Member
+{
+  const char * name;
+
+  template<class Record>
+  [[nodiscard]] bool write(const Record & m, MessageStream & out) const
+  {
+    return Kind::write(m.*M, out, name);
+  }
+  template<class Record>
+  [[nodiscard]] bool read(MessageStream & in, Record & m) const
+  {
+    return Kind::read(in, m.*M, name);
+  }
+  template<class Record>
+  size_t size(const Record & m, size_t c) const
+  {
+    return Kind::size(m.*M, c);
+  }
+  template<class Record>
+  size_t max(bool & full_bounded, size_t c) const
+  {
+    using Value =
+      std::remove_cv_t<std::remove_reference_t<decltype(std::declval<Record &>().*M)>>;
+    return Kind::template max<Value>(full_bounded, c);
+  }
+};
+
+template<class Record, class ... Members>
+[[nodiscard]] inline bool write_members(
+  const std::tuple<Members...> & members, const Record & m, MessageStream & out)
+{
+  return std::apply(
+    [&](const Members & ... member) {return (member.write(m, out) && ...);}, members);
+}
+
+template<class Record, class ... Members>
+[[nodiscard]] inline bool read_members(
+  const std::tuple<Members...> & members, MessageStream & in, Record & m)
+{
+  return std::apply(
+    [&](const Members & ... member) {return (member.read(in, m) && ...);}, members);
+}
+
+template<class Record, class ... Members>
+inline size_t size_members(
+  const std::tuple<Members...> & members, const Record & m, size_t current_alignment)
+{
+  size_t c = current_alignment;
+  std::apply([&](const Members & ... member) {((c += member.size(m, c)), ...);}, members);
+  return c - current_alignment;
+}
+
+template<class Record, class ... Members>
+inline size_t max_members(
+  const std::tuple<Members...> & members, bool & full_bounded, size_t current_alignment)
+{
+  size_t c = current_alignment;
+  std::apply(
+    [&](const Members & ... member) {((c += member.template max<Record>(full_bounded, c)), ...);},
+    members);
+  return c - current_alignment;
+}
 
 // The load-time binding of a service unit, in its documented order: the identifier into
 // the request and response handles, the two handles (from the unit's own getters) into the

@@ -15,50 +15,13 @@ ROSIDL_FASTRTPS_C_EMPTY_REQUEST(kovel_camera_msgs, GetString)
 
 using _GetString_Response__ros_msg_type = kovel_camera_msgs__srv__GetString_Response;
 
-static bool _GetString_Response__cdr_serialize(
-  const void * untyped_ros_message, eprosima::fastcdr::Cdr & cdr)
-{
-  auto * m = record_or_report<const _GetString_Response__ros_msg_type>(untyped_ros_message);
-  MessageStream out(cdr);
-  return m &&
-         write_string(m->data, out) &&
-         write_boolean(m->success, out) &&
-         write_string(m->message, out);
-}
+static constexpr auto _GetString_Response__members = std::make_tuple(
+  ROSIDL_FASTRTPS_C_MEMBER(GetString_Response, data, String),
+  ROSIDL_FASTRTPS_C_MEMBER(GetString_Response, success, Plain),
+  ROSIDL_FASTRTPS_C_MEMBER(GetString_Response, message, String));
 
-static bool _GetString_Response__cdr_deserialize(
-  eprosima::fastcdr::Cdr & cdr, void * untyped_ros_message)
-{
-  auto * m = record_or_report<_GetString_Response__ros_msg_type>(untyped_ros_message);
-  MessageStream in(cdr);
-  return m &&
-         read_string(in, m->data, "data") &&
-         read_boolean(in, m->success) &&
-         read_string(in, m->message, "message");
-}
-
-size_t get_serialized_size_kovel_camera_msgs__srv__GetString_Response(
-  const void * untyped_ros_message, size_t current_alignment)
-{
-  auto * m = static_cast<const _GetString_Response__ros_msg_type *>(untyped_ros_message);
-  size_t c = current_alignment;
-  c += size_string(m->data, c);
-  c += size_boolean(c);  // success
-  c += size_string(m->message, c);
-  return c - current_alignment;
-}
-
-size_t max_serialized_size_kovel_camera_msgs__srv__GetString_Response(
-  bool & full_bounded, size_t current_alignment)
-{
-  size_t c = current_alignment;
-  c += max_string(full_bounded, c);  // data
-  c += max_boolean(c);  // success
-  c += max_string(full_bounded, c);  // message
-  return c - current_alignment;
-}
-
-ROSIDL_FASTRTPS_C_MESSAGE_FRAME(kovel_camera_msgs, srv, GetString_Response)
+ROSIDL_FASTRTPS_C_MESSAGE(
+  kovel_camera_msgs, srv, GetString_Response, _GetString_Response__members)
 
 ROSIDL_FASTRTPS_C_SERVICE_FRAME(kovel_camera_msgs, GetString)
 
