@@ -25,6 +25,7 @@
 #include <type_traits>
 
 #include <fastcdr/Cdr.h>
+#include <fastcdr/exceptions/NotEnoughMemoryException.h>
 
 #include "rosidl_runtime_c/message_type_support_struct.h"
 #include "rosidl_runtime_c/primitives_sequence.h"
@@ -685,9 +686,13 @@ struct Sequence
       in.rewind_to(before);
       throw;
     }
+    // A payload that ends early is the stream's exception, as for every other member; told
+    // from the count, before a hostile count allocates anything.
     if (!holds(in.cdr(), count * Kind::template kMinWireSize<Element<S>>)) {
-      report_field("sequence count beyond the end of the stream in field ", member_name);
-      return false;
+      in.rewind_to(before);
+      throw eprosima::fastcdr::exception::NotEnoughMemoryException(
+              eprosima::fastcdr::exception::NotEnoughMemoryException::
+              NOT_ENOUGH_MEMORY_MESSAGE_DEFAULT);
     }
     if (count > s.capacity || (count > 0 && s.data == nullptr)) {
       Kind::fini_sequence(&s);
