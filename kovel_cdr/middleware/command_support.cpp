@@ -22,9 +22,9 @@ const char kQosOptions[] =
 
 const char kCommonOptions[] =
   "  --domain D          DDS domain id (default: ROS_DOMAIN_ID, else 0)\n"
-  "  --transport T       how data travels: shm (shared memory), udp (UDP on\n"
-  "                      127.0.0.1) or both (default: shared memory with the peers\n"
-  "                      that have it, else UDP). Discovery is always over UDP on\n"
+  "  --transport T       how data travels: udp (default: UDP on 127.0.0.1), shm\n"
+  "                      (shared memory) or both (shared memory with the peers that\n"
+  "                      have it, else UDP). Discovery is always over UDP on\n"
   "                      127.0.0.1, so all three find each other; udp cannot send to\n"
   "                      shm, and such a peer is reported. Nothing is ever sent\n"
   "                      beyond 127.0.0.1.\n"
@@ -61,7 +61,7 @@ std::unique_ptr<dds::Node> make_node(
            domain == arguments.values.end() ?
            dds::default_domain() : dds::parse_domain(domain->second, "--domain"),
            arguments.has("network") ? dds::Transport::network :
-           transport == arguments.values.end() ? dds::Transport::both :
+           transport == arguments.values.end() ? dds::kDefaultTransport :
            dds::parse_transport(transport->second), std::move(report));
 }
 
