@@ -120,6 +120,7 @@ for run in $(seq "$runs"); do
     failed_runs=$((failed_runs + 1))
     echo "run $run: $result; the node's stderr ends with:"
     tail -n 5 "$work/node.err" | sed 's/^/    /'
+    [ -s "$work/node.err" ] || echo "    (nothing: the node said nothing)"
   else
     result="served after each batch, $killed kills"
   fi
