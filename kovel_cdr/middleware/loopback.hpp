@@ -27,12 +27,14 @@ enum class Transport
   network,        // --network: Fast DDS's defaults, as every ROS 2 node on a LAN
 };
 
-/// The transport without --transport: UDP on 127.0.0.1. Shared memory in Fast DDS 2.9.1
-/// leaves the files and ports of a killed process behind, and a port that a killed process
-/// listened on can stop a writer from ever delivering to the next reader that takes it over
-/// (loopback.cpp tells how that is avoided); UDP has neither, at the price of a copy
-/// through the kernel, which the small messages of a camera's state do not feel.
+/// The tools' transport without --transport: UDP on 127.0.0.1. A process killed with
+/// shared memory leaves its files behind, and each peer that wrote to it keeps its port
+/// mapped until that peer ends; the tools are the short-lived processes that come, go and
+/// get killed, so they keep off shared memory unless asked, at the price of a copy through
+/// the kernel, which the small messages of a camera's state do not feel.
 constexpr Transport kDefaultTransport = Transport::udp;
+/// The camera node's: both, so that it serves tools of every transport.
+constexpr Transport kNodeDefaultTransport = Transport::both;
 
 /// "shm", "udp" or "both"; throws Error for anything else.
 Transport parse_transport(std::string_view name);

@@ -129,7 +129,7 @@ for run in $(seq "$runs"); do
 done
 
 echo "shm_kill_soak: ${runs} runs of ${kills} kills during matching, checked every ${batch}" \
-  "(transport: ${transport[1]:-default})"
+  "(transport: ${transport[1]:-default}), in ${SECONDS} s"
 printf '  %s\n' "${figures[@]}"
 echo "runs: $((runs - failed_runs)) passed, ${failed_runs} failed"
 [ "$failed_runs" -eq 0 ]
