@@ -9,7 +9,7 @@
 #   shm_kill_soak.sh [--runs N] [--kills N] [--batch N] [--domain D] [--transport T]
 #                    KOVEL_CDR KOVEL_CAMERA_NODE
 #
-# Defaults: 3 runs of 80 kills in batches of 10, a fresh node for each run: about 5 minutes
+# Defaults: 3 runs of 80 kills in batches of 10, a fresh node for each run: 3 to 5 minutes
 # on 2 cores. --transport sets the transport of the node and of every client (default: none
 # given, so each uses its default).
 #
