@@ -302,7 +302,7 @@ int run(const Arguments & arguments)
   const double duration = arguments.number("duration", 60, 0, 3600);
   // Before the node, so that its last lines are written while the node is deleted.
   Output output;
-  auto made = make_node("kovel_camera_node", arguments, report);
+  auto made = make_node("kovel_camera_node", arguments, report, dds::kNodeDefaultTransport);
   dds::Node & node = *made;
   auto qos = [&](const dds::Qos & own) {return dds::qos_from_options(arguments.values, own);};
   // DeviceInfo is a state: a subscriber that joins late gets the latest at once.

@@ -21,12 +21,13 @@ const char kQosOptions[] =
 
 const char kCommonOptions[] =
   "  --domain D          DDS domain id (default: ROS_DOMAIN_ID, else 0)\n"
-  "  --transport T       how data travels: shm (shared memory), udp (UDP on\n"
-  "                      127.0.0.1) or both (default: shared memory with the peers\n"
-  "                      that have it, else UDP). Discovery is always over UDP on\n"
-  "                      127.0.0.1, so all three find each other; udp cannot send to\n"
-  "                      shm, and such a peer is reported. Nothing is ever sent\n"
-  "                      beyond 127.0.0.1.\n"
+  "  --transport T       how data travels: udp (UDP on 127.0.0.1; kovel_cdr's\n"
+  "                      default), shm (shared memory) or both (shared memory with\n"
+  "                      the peers that have it, else UDP; kovel_camera_node's\n"
+  "                      default). Discovery is always over UDP on 127.0.0.1, so\n"
+  "                      all three find each other; udp cannot send to shm, and\n"
+  "                      such a peer is reported. Nothing is ever sent beyond\n"
+  "                      127.0.0.1.\n"
   "  --network           standard ROS 2 discovery instead: Fast DDS's defaults, UDP on\n"
   "                      every network interface and shared memory, multicast\n"
   "                      discovery, so that ROS 2 nodes on other hosts are found\n";
@@ -48,7 +49,8 @@ dds::Report report_as(const char * command)
 }
 
 std::unique_ptr<dds::Node> make_node(
-  const std::string & name, const Arguments & arguments, dds::Report report)
+  const std::string & name, const Arguments & arguments, dds::Report report,
+  dds::Transport default_transport)
 {
   auto domain = arguments.values.find("domain");
   auto transport = arguments.values.find("transport");
@@ -60,7 +62,7 @@ std::unique_ptr<dds::Node> make_node(
            domain == arguments.values.end() ?
            dds::default_domain() : dds::parse_domain(domain->second, "--domain"),
            arguments.has("network") ? dds::Transport::network :
-           transport == arguments.values.end() ? dds::Transport::both :
+           transport == arguments.values.end() ? default_transport :
            dds::parse_transport(transport->second), std::move(report));
 }
 

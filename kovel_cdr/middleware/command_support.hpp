@@ -34,10 +34,11 @@ std::set<std::string> options_with(std::set<std::string> own, const std::set<std
 /// Reports on stderr after "kovel_cdr COMMAND: ".
 dds::Report report_as(const char * command);
 
-/// A node named `name` on the domain and transport of --domain, --transport and
-/// --network, that stops waiting on SIGINT, SIGTERM and SIGHUP.
+/// A node named `name` on the domain and transport of --domain, --transport (else
+/// `transport`) and --network, that stops waiting on SIGINT, SIGTERM and SIGHUP.
 std::unique_ptr<dds::Node> make_node(
-  const std::string & name, const Arguments & arguments, dds::Report report);
+  const std::string & name, const Arguments & arguments, dds::Report report,
+  dds::Transport transport = dds::kDefaultTransport);
 
 /// "5" for 5, "0.5" for 0.5: seconds as people write them.
 std::string seconds_text(double seconds);

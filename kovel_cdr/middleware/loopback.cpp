@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include <fastdds/rtps/transport/TransportInterface.h>
@@ -104,6 +105,21 @@ static Locator_t loopback_locator()
   return locator;
 }
 
+// A listening port number for the shared memory transport that no earlier participant on
+// this host used: drawn at random far above the numbers Fast DDS gives by default, which
+// follow the participant ids and so come back with every new process. Fast DDS 2.9.1
+// keeps a port it has sent to mapped for as long as its participant lives. When the
+// participant that listened on it was killed, the next one to take that number may find
+// the port a "zombie" and replace it, and every sender that had it mapped goes on writing,
+// without an error, into the replaced one, which nobody reads any more: a node then never
+// again delivers to any new reader of that number, while discovery still shows it matched.
+static uint32_t unique_shm_port()
+{
+  std::random_device entropy;
+  std::uniform_int_distribution<uint32_t> pick(1u << 20, (1u << 31) - 1);
+  return pick(entropy);
+}
+
 // Fast DDS's well-known ports: participant p of domain d receives on
 // 7400 + 250 d + 10 + 2 p (discovery) and + 11 + 2 p (data).
 constexpr uint32_t kBase = 7400, kDomainGain = 250, kDiscoveryOffset = 10, kHighestOffset = 11,
@@ -186,14 +202,18 @@ DomainParticipantQos loopback_participant_qos(
     auto shm = std::make_shared<SharedMemTransportDescriptor>();
     shm->segment_size(kSegmentSize);
     qos.transport().user_transports.push_back(shm);
-    if (transport == Transport::shared_memory) {
-      // Data only over shared memory: the transport's own unicast locator, its port filled
-      // in by Fast DDS, is the only one announced for data.
-      std::unique_ptr<eprosima::fastdds::rtps::TransportInterface> probe(shm->create_transport());
-      LocatorList data;
-      probe->getDefaultUnicastLocators(data, 0);
-      qos.wire_protocol().default_unicast_locator_list = data;
+    // The transport's own unicast locator on a port of its own, and for both, UDP on
+    // 127.0.0.1 (its port filled in by Fast DDS) beside it.
+    std::unique_ptr<eprosima::fastdds::rtps::TransportInterface> probe(shm->create_transport());
+    LocatorList data;
+    probe->getDefaultUnicastLocators(data, 0);
+    for (Locator_t & locator : data) {
+      locator.port = unique_shm_port();
     }
+    if (transport == Transport::both) {
+      data.push_back(loopback_locator());
+    }
+    qos.wire_protocol().default_unicast_locator_list = data;
   }
   auto udp = std::make_shared<UDPv4TransportDescriptor>();
   udp->interfaceWhiteList = {kLoopback};

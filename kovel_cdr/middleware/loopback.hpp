@@ -27,6 +27,15 @@ enum class Transport
   network,        // --network: Fast DDS's defaults, as every ROS 2 node on a LAN
 };
 
+/// The tools' transport without --transport: UDP on 127.0.0.1. A process killed with
+/// shared memory leaves its files behind, and each peer that wrote to it keeps its port
+/// mapped until that peer ends; the tools are the short-lived processes that come, go and
+/// get killed, so they keep off shared memory unless asked, at the price of a copy through
+/// the kernel, which the small messages of a camera's state do not feel.
+constexpr Transport kDefaultTransport = Transport::udp;
+/// The camera node's: both, so that it serves tools of every transport.
+constexpr Transport kNodeDefaultTransport = Transport::both;
+
 /// "shm", "udp" or "both"; throws Error for anything else.
 Transport parse_transport(std::string_view name);
 const char * transport_name(Transport transport);
@@ -49,7 +58,9 @@ uint32_t parse_domain(const std::string & text, const std::string & what);
 ///   and announces itself to 127.0.0.1 only (the initial peers), on the ports of the first
 ///   max_local_participants(domain) participants of the domain; no multicast locator is
 ///   set, so none is used or announced;
-/// - with shm, the participant announces only shared memory locators for its data;
+/// - with shm, the participant announces only shared memory locators for its data; with
+///   shm and both, it listens for data over shared memory on a port number of its own,
+///   never one that an earlier process used;
 /// - a participant that has not announced itself for kLeaseSeconds is taken as gone;
 /// - user data "enclave=/;" as ROS 2 participants carry it.
 eprosima::fastdds::dds::DomainParticipantQos loopback_participant_qos(

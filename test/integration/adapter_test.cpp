@@ -258,11 +258,24 @@ TEST(Loopback, ParticipantsUseOnlyLoopbackAndSharedMemory)
     // Discovery is always over UDP on loopback; shm restricts only the data.
     EXPECT_EQ(udp, 1u);
     EXPECT_EQ(shm, transport == Transport::udp ? 0u : 1u);
+    // Shared memory listens on a port number of its own, never one that Fast DDS derives
+    // from the participant id and so gives again to the next process; shm announces it
+    // alone, both beside UDP on 127.0.0.1.
+    size_t shm_data = 0, udp_data = 0;
     for (const auto & locator : qos.wire_protocol().default_unicast_locator_list) {
-      EXPECT_EQ(locator.kind, LOCATOR_KIND_SHM);
+      if (locator.kind == LOCATOR_KIND_SHM) {
+        ++shm_data;
+        EXPECT_GE(locator.port, 1u << 20);
+        EXPECT_NE(locator.port, kovel_cdr::dds::loopback_participant_qos("test", transport)
+          .wire_protocol().default_unicast_locator_list.begin()->port);
+      } else {
+        ++udp_data;
+        EXPECT_EQ(locator.kind, LOCATOR_KIND_UDPv4);
+        EXPECT_EQ(IPLocator::ip_to_string(locator), "127.0.0.1");
+      }
     }
-    EXPECT_EQ(qos.wire_protocol().default_unicast_locator_list.empty(),
-      transport != Transport::shared_memory);
+    EXPECT_EQ(shm_data, transport == Transport::udp ? 0u : 1u);
+    EXPECT_EQ(udp_data, transport == Transport::both ? 1u : 0u);
 
     const auto & builtin = qos.wire_protocol().builtin;
     EXPECT_TRUE(builtin.metatrafficMulticastLocatorList.empty());

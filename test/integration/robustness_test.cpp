@@ -313,7 +313,7 @@ TEST(Interruptions, SignalsAndClosedOutputEndEveryToolCleanly)
   auto call = tool({"call", "GetString", unique("nope"), "--timeout", "30"}, domain);
   auto pub = tool({"pub", "DeviceInfo", unique("nobody"), "{}", "--times", "3", "--timeout",
       "30"}, domain);
-  auto quiet = tool({"echo", "DeviceInfo", unique("quiet")}, domain);
+  auto quiet = tool({"echo", "DeviceInfo", unique("quiet"), "--transport", "both"}, domain);
   auto feed = tool({"pub", "DeviceInfo", unique("fed"), "{}", "--rate", "20"}, domain);
   auto fed = tool({"echo", "DeviceInfo", unique("fed")}, domain, true);
   Process node({kCameraNode, "--namespace", unique("camera"), "--domain",
