@@ -14,12 +14,16 @@ if [ "${1:-}" = "--inside" ]; then
   kovel_cdr=$2
   ip link set lo up || exit 1
   mount -t tmpfs tmpfs /dev/shm || exit 1
-  pids=""
-  for i in $(seq 1 63); do
-    "$kovel_cdr" echo DeviceInfo "/idle_$i" --transport udp --domain 232 --timeout 60 \
-      >/dev/null 2>&1 &
-    pids="$pids $!"
-  done
+  # start_idle COUNT DOMAIN: COUNT echoes that wait on topics of their own, for 60 s at most.
+  start_idle() {
+    pids=""
+    for i in $(seq 1 "$1"); do
+      "$kovel_cdr" echo DeviceInfo "/idle_$i" --transport udp --domain "$2" --timeout 60 \
+        >/dev/null 2>&1 &
+      pids="$pids $!"
+    done
+  }
+  start_idle 63 232
   sleep 5
   status=0
   for words in "list --timeout 1" "pub DeviceInfo /idle_1 {} --times 1 --timeout 2"; do
@@ -35,14 +39,9 @@ if [ "${1:-}" = "--inside" ]; then
   # shellcheck disable=SC2086
   kill $pids
   wait
-  pids=""
-  for i in $(seq 1 101); do
-    "$kovel_cdr" echo DeviceInfo "/crowd_$i" --transport udp --domain 200 --timeout 60 \
-      >/dev/null 2>&1 &
-    pids="$pids $!"
-  done
+  start_idle 101 200
   sleep 8
-  err=$(timeout 30 "$kovel_cdr" pub DeviceInfo /crowd_101 {} --times 1 --timeout 10 \
+  err=$(timeout 30 "$kovel_cdr" pub DeviceInfo /idle_101 {} --times 1 --timeout 10 \
     --transport udp --domain 200 2>&1 >/dev/null)
   code=$?
   echo "kovel_cdr pub as the 102nd participant of domain 200: exit $code $err"
