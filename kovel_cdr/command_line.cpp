@@ -92,8 +92,11 @@ int run_command(
     std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
     return 2;
   } catch (const Interrupted & e) {
-    // Interrupted by a signal or a closed output: 130 or 141, as shells report them.
-    std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+    // Interrupted by a signal or a closed output: 130 or 141, as shells report them. A
+    // closed output is how a reader says it has read enough (`| head`): nothing to say.
+    if (e.exit_code() != kClosedPipeExit) {
+      std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+    }
     return e.exit_code();
   } catch (const std::bad_alloc &) {
     std::fprintf(stderr, "%s: out of memory\n", program.c_str());

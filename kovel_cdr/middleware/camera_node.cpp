@@ -380,7 +380,6 @@ int run(const Arguments & arguments)
   server_thread.join();
   const std::string published = "published " + std::to_string(frame) + " frames";
   if (output.closed()) {
-    report("interrupted: standard output was closed; " + published);
     return dds::kClosedPipeExit;
   }
   // SIGTERM is how a service manager (and the demo) asks the node to stop: that ends it
@@ -401,7 +400,6 @@ int main(int argc, char ** argv)
   using namespace kovel_cdr;  // NOLINT
   // Its lines would go into the first file it opens.
   if (!standard_streams_open()) {
-    std::fprintf(stderr, "kovel_camera_node: %s\n", closed_output().what());
     return kClosedPipeExit;
   }
   static const std::string help = std::string(kHelp) + kQosOptions + kCommonOptions;
