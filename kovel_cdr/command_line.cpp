@@ -26,7 +26,8 @@ double parse_number(const std::string & what, const std::string & text, double l
   } catch (const std::exception &) {
     used = 0;
   }
-  if (used != text.size() || !(value >= low && value <= high)) {
+  // An empty text would be taken whole with nothing parsed: it is no number, not 0.
+  if (text.empty() || used != text.size() || !(value >= low && value <= high)) {
     throw UsageError(what + ": expected a number from " + nlohmann::json(low).dump() + " to " +
             nlohmann::json(high).dump() + ", got '" + text + "'");
   }

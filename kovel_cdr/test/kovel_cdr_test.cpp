@@ -385,6 +385,7 @@ TEST(KovelCdr, NumbersOutOfRangeAndNamesThatCanNeverMatchAreUsageErrors)
     {"hz Metadata /t --window 2.5", "--window: expected a whole number"},
     {"bw Metadata /t --window 1e8", "--window: expected a number from 2.0 to 10000000.0"},
     {"list --timeout -1", "--timeout: expected a number from 0.0 to 86400.0"},
+    {"list --timeout ''", "--timeout: expected a number from 0.0 to 86400.0, got ''"},
     {"list --domain 233", "--domain: expected a domain id from 0 to 232"},
     {"pub Metadata " + long_topic + " {}", "a topic name has at most 249 characters"},
     {"echo " + long_topic, "a topic name has at most 249 characters"},
