@@ -26,7 +26,8 @@ double parse_number(const std::string & what, const std::string & text, double l
   } catch (const std::exception &) {
     used = 0;
   }
-  if (used != text.size() || !(value >= low && value <= high)) {
+  // An empty text would be taken whole with nothing parsed: it is no number, not 0.
+  if (text.empty() || used != text.size() || !(value >= low && value <= high)) {
     throw UsageError(what + ": expected a number from " + nlohmann::json(low).dump() + " to " +
             nlohmann::json(high).dump() + ", got '" + text + "'");
   }
@@ -92,8 +93,11 @@ int run_command(
     std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
     return 2;
   } catch (const Interrupted & e) {
-    // Interrupted by a signal or a closed output: 130 or 141, as shells report them.
-    std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+    // Interrupted by a signal or a closed output: 130 or 141, as shells report them. A
+    // closed output is how a reader says it has read enough (`| head`): nothing to say.
+    if (e.exit_code() != kClosedPipeExit) {
+      std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+    }
     return e.exit_code();
   } catch (const std::bad_alloc &) {
     std::fprintf(stderr, "%s: out of memory\n", program.c_str());

@@ -38,7 +38,8 @@ struct Command
 };
 
 /// The command stopped before it finished: interrupted by a signal, or its output closed.
-/// Ends the command with `exit_code` (130, or 141 for a closed pipe) and one line.
+/// Ends the command with `exit_code`: 130 and one line, or 141 for a closed pipe and no
+/// line, as a process ended by SIGPIPE.
 class Interrupted : public Error
 {
 public:
@@ -58,8 +59,8 @@ Arguments parse_arguments(
 /// Runs `command` (named `program` in messages: "kovel_cdr pub", "kovel_camera_node") on
 /// the words after its name. --help or -h prints "usage: PROGRAM USAGE", the help and
 /// `epilogue`, and exits 0; words that do not fit the command, and a UsageError, exit 2; a
-/// failure exits 1 and an interruption 130 or 141, each with one line on stderr after the
-/// program's name.
+/// failure exits 1 and an interruption 130, each with one line on stderr after the
+/// program's name; a closed output exits 141 without one.
 int run_command(
   const std::string & program, const Command & command, const std::vector<std::string> & words,
   const char * epilogue = "");

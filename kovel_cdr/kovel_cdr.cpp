@@ -198,7 +198,6 @@ int main(int argc, char ** argv)
 {
   using namespace kovel_cdr;  // NOLINT
   if (!standard_streams_open()) {
-    std::fprintf(stderr, "kovel_cdr: %s\n", closed_output().what());
     return kClosedPipeExit;
   }
   std::vector<Command> commands = all_commands();

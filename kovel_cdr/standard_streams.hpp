@@ -33,7 +33,8 @@ Interrupted interruption(const std::string & context);
 
 /// Whether standard output is a pipe whose reading end has closed, found without writing.
 bool output_closed();
-/// What ends a command whose standard output closed (141).
+/// What ends a command whose standard output closed (141, and silently: run_command does
+/// not print its text).
 Interrupted closed_output();
 
 /// To be called first in main: a standard stream that the process was started without

@@ -1,8 +1,9 @@
 // kovel_camera_node: a simulated Kovel stereo camera on loopback. It publishes DeviceInfo,
 // Metadata and Extrinsics under its namespace and answers the four kovel_camera_msgs
-// services there, with plausible values, for a bounded time.
+// services there, with plausible values, until it is stopped or for --duration seconds.
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -38,15 +39,15 @@ using nlohmann::json;
 const char kHelp[] =
   "A simulated Kovel stereo camera. Publishes NS/device_info (DeviceInfo), NS/metadata\n"
   "(Metadata) and NS/extrinsics (Extrinsics) HZ times a second and serves\n"
-  "NS/get_device_info, NS/get_camera_info, NS/get_camera_params and NS/get_string, for\n"
-  "--duration seconds or until stopped.\n\n"
+  "NS/get_device_info, NS/get_camera_info, NS/get_camera_params and NS/get_string until\n"
+  "stopped (SIGTERM, SIGINT, SIGHUP), or for --duration seconds.\n\n"
   "Topics are reliable, volatile, keep last 10 (ROS 2's default); DeviceInfo is\n"
   "transient local, keep last 1, so that late subscribers get the latest at once. The\n"
   "--qos-* options set the QoS of all three topics instead. No subscriber can hold up\n"
   "the others or the services, which are answered on a thread of their own.\n\n"
   "  --namespace NS      where the topics and services are (default /camera)\n"
   "  --rate HZ           publications per second, 0.1 to 1000 (default 10)\n"
-  "  --duration S        how long to run, at most 3600 (default 60)\n";
+  "  --duration S        stop after S seconds (default: run until stopped)\n";
 
 const char kExitStatus[] =
   "Exit status: 0 at the end of the duration or on SIGTERM, 1 failed (one line on\n"
@@ -299,7 +300,12 @@ int run(const Arguments & arguments)
     ns.pop_back();
   }
   const double rate = arguments.number("rate", 10, 0.1, 1000);
-  const double duration = arguments.number("duration", 60, 0, 3600);
+  // Any duration whose end the clock can hold (a second to spare for starting); without
+  // one the node runs until a signal stops it.
+  const bool timed = arguments.values.count("duration") > 0;
+  const double duration = timed ? parse_number("--duration", arguments.values.at("duration"), 0,
+      std::floor(std::chrono::duration<double>(dds::Deadline::max() - dds::Clock::now())
+      .count()) - 1) : 0;
   // Before the node, so that its last lines are written while the node is deleted.
   Output output;
   auto made = make_node("kovel_camera_node", arguments, report, dds::kNodeDefaultTransport);
@@ -318,8 +324,9 @@ int run(const Arguments & arguments)
     servers.push_back(&node.create_service(*service, ns + "/" + snake_case(service->name)));
   }
   char text[256];
-  std::snprintf(text, sizeof(text), "kovel_camera_node: domain %u over %s, for %g s",
-    node.domain(), dds::transport_name(node.transport()), duration);
+  std::snprintf(text, sizeof(text), "kovel_camera_node: domain %u over %s, %s",
+    node.domain(), dds::transport_name(node.transport()),
+    timed ? ("for " + seconds_text(duration) + " s").c_str() : "until stopped");
   output.line(text);
   std::snprintf(text, sizeof(text), "kovel_camera_node: publishing %s, %s, %s at %g Hz",
     info_writer.name().c_str(), metadata_writer.name().c_str(),
@@ -332,7 +339,9 @@ int run(const Arguments & arguments)
   std::atomic<bool> stop{false};
   std::thread server_thread(serve, std::ref(node), std::cref(servers), std::ref(output),
     std::cref(stop));
-  const dds::Deadline end = dds::deadline_in(duration);
+  const dds::Deadline end = timed ? dds::Clock::now() +
+    std::chrono::duration_cast<dds::Clock::duration>(std::chrono::duration<double>(duration)) :
+    dds::Deadline::max();
   const auto period = std::chrono::duration_cast<dds::Clock::duration>(
     std::chrono::duration<double>(1 / rate));
   dds::Deadline next_publish = dds::Clock::now();
@@ -371,7 +380,6 @@ int run(const Arguments & arguments)
   server_thread.join();
   const std::string published = "published " + std::to_string(frame) + " frames";
   if (output.closed()) {
-    report("interrupted: standard output was closed; " + published);
     return dds::kClosedPipeExit;
   }
   // SIGTERM is how a service manager (and the demo) asks the node to stop: that ends it
@@ -392,7 +400,6 @@ int main(int argc, char ** argv)
   using namespace kovel_cdr;  // NOLINT
   // Its lines would go into the first file it opens.
   if (!standard_streams_open()) {
-    std::fprintf(stderr, "kovel_camera_node: %s\n", closed_output().what());
     return kClosedPipeExit;
   }
   static const std::string help = std::string(kHelp) + kQosOptions + kCommonOptions;

@@ -25,16 +25,30 @@ namespace
 
 using dds::RemoteEndpoint;
 
-// How long list and info listen to discovery by default: on loopback every participant is
-// heard of within one announcement period (0.5 s), its endpoints right after.
+// How long list and info listen to discovery at most by default: on loopback every
+// participant is heard of within one announcement period (0.5 s), its endpoints right after.
 constexpr double kDiscoverySeconds = 2;
+// Once something is found, how long discovery must stay quiet for the graph to be taken as
+// complete: a participant's endpoints follow it within milliseconds on loopback, and
+// participants that start together are heard of within one announcement period.
+constexpr double kSettleSeconds = 0.5;
 
-/// Listens to discovery for --timeout seconds and gives what it found.
+/// Listens to discovery until it has found something and then been quiet for
+/// kSettleSeconds, or for --timeout seconds, and gives what it found.
 std::vector<RemoteEndpoint> discover(const Arguments & arguments, const char * command)
 {
   double timeout = arguments.number("timeout", kDiscoverySeconds, 0, 86400);
   auto node = make_node(std::string("kovel_cdr_") + command, arguments, report_as(command));
-  node->activity().wait_until(dds::deadline_in(timeout), []() {return false;});
+  uint64_t seen = 0;
+  dds::Deadline quiet_at = dds::Deadline::max();
+  node->activity().wait_until(dds::deadline_in(timeout), [&]() {
+      const uint64_t changes = node->graph_changes();
+      if (changes != seen) {
+        seen = changes;
+        quiet_at = dds::deadline_in(kSettleSeconds);
+      }
+      return seen > 0 && dds::Clock::now() >= quiet_at;
+    });
   if (dds::interrupted()) {
     throw dds::interruption("while listening to discovery");
   }
@@ -63,9 +77,10 @@ int run_list(const Arguments & arguments)
       services[ros.name].insert(dds::ros_service_type(endpoint.dds_type));
     }
   }
-  const bool only_topics = arguments.has("topics"), only_services = arguments.has("services");
-  for (const auto & [names, wanted] : {std::make_pair(&topics, !only_services),
-      std::make_pair(&services, !only_topics)})
+  // Neither flag, or both: everything.
+  const bool some = arguments.has("topics") != arguments.has("services");
+  for (const auto & [names, wanted] : {std::make_pair(&topics, !some || arguments.has("topics")),
+      std::make_pair(&services, !some || arguments.has("services"))})
   {
     for (const auto & [name, types] : *names) {
       if (wanted) {
@@ -269,20 +284,21 @@ int run_bw(const Arguments & arguments)
 std::vector<Command> graph_commands()
 {
   static const std::string list_help = std::string(
-    "Listens to DDS discovery for --timeout seconds, then prints every ROS 2 topic as\n"
+    "Listens to DDS discovery until it is quiet for 0.5 s after finding something, or for\n"
+    "--timeout seconds, then prints every ROS 2 topic as\n"
     "'TOPIC [TYPE]' and every service as 'SERVICE [TYPE]', one per line, sorted, topics\n"
     "first. DDS names are mapped back to ROS 2's: rt/camera/metadata is /camera/metadata,\n"
     "kovel_camera_msgs::msg::dds_::Metadata_ is kovel_camera_msgs/msg/Metadata, and\n"
     "rq/NAMERequest with rr/NAMEReply is the service NAME.\n\n"
-    "  --timeout S         how long to listen (default 2)\n"
-    "  --topics            topics only\n"
-    "  --services          services only\n") + kCommonOptions;
+    "  --timeout S         how long to listen at most (default 2)\n"
+    "  --topics            topics (with --services, both)\n"
+    "  --services          services (with --topics, both)\n") + kCommonOptions;
   static const std::string info_help = std::string(
-    "Listens to DDS discovery for --timeout seconds, then prints the type of the topic\n"
+    "Listens to DDS discovery as list does, then prints the type of the topic\n"
     "NAME, how many publishers and subscriptions it has, and each one's reliability and\n"
     "durability (discovery does not tell the history). For a service, its type and how\n"
     "many servers and clients it has.\n\n"
-    "  --timeout S         how long to listen (default 2)\n") + kCommonOptions;
+    "  --timeout S         how long to listen at most (default 2)\n") + kCommonOptions;
   static const std::string hz_help = std::string(
     "Prints once a second the rate at which messages arrive on TOPIC, over the last\n"
     "--window messages: 'average rate: 10.001', then min, max and standard deviation of\n"

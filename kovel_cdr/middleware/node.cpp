@@ -92,13 +92,21 @@ public:
   void on_participant_discovery(
     fdds::DomainParticipant *, eprosima::fastrtps::rtps::ParticipantDiscoveryInfo && info) override
   {
-    if (info.status == eprosima::fastrtps::rtps::ParticipantDiscoveryInfo::DROPPED_PARTICIPANT) {
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
+    using Status = eprosima::fastrtps::rtps::ParticipantDiscoveryInfo::DISCOVERY_STATUS;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (info.status == Status::DROPPED_PARTICIPANT) {
         dropped_.insert(info.info.m_guid.guidPrefix);
       }
-      activity_.notify();
+      ++changes_;
     }
+    activity_.notify();
+  }
+
+  uint64_t changes() const
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return changes_;
   }
 
   bool dropped(const GUID_t & endpoint) const
@@ -164,6 +172,7 @@ private:
         endpoints_.erase(endpoint.guid);
         not_ours_.erase(endpoint.guid);
       }
+      ++changes_;
     }
     activity_.notify();
   }
@@ -213,6 +222,7 @@ private:
   // Endpoints that cannot be reached, on topics that the node does not use yet.
   std::map<GUID_t, std::pair<std::string, bool>> not_ours_;
   std::map<GUID_t, RemoteEndpoint> endpoints_;
+  uint64_t changes_ = 0;  // participants and endpoints found, changed or gone
   std::set<eprosima::fastrtps::rtps::GuidPrefix_t> dropped_;
 };
 
@@ -348,6 +358,11 @@ bool Node::dropped(const GUID_t & endpoint) const
 std::vector<RemoteEndpoint> Node::remote_endpoints() const
 {
   return discovery_->endpoints();
+}
+
+uint64_t Node::graph_changes() const
+{
+  return discovery_->changes();
 }
 
 void Node::remove(Writer & writer)

@@ -84,6 +84,9 @@ public:
   /// The endpoints of the other participants of the domain that discovery has found so
   /// far and not seen go; a change wakes activity().
   std::vector<RemoteEndpoint> remote_endpoints() const;
+  /// How many times discovery has found another participant or endpoint, or seen one
+  /// change or go (0: none found yet); each change wakes activity().
+  uint64_t graph_changes() const;
 
   Activity & activity() {return activity_;}
   uint32_t domain() const {return domain_;}

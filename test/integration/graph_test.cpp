@@ -38,21 +38,40 @@ bool contains(const std::string & text, const std::string & part)
   return text.find(part) != std::string::npos;
 }
 
+// The node runs as long as it is asked to (any duration the clock can hold), list returns
+// once discovery is quiet rather than at its timeout, with the whole graph, and both of
+// its kind flags list both kinds.
 TEST(Graph, ListInfoEchoAndHzFindTheCameraByItsNames)
 {
   const uint32_t domain = domain_base() + 52;
   const std::string ns = unique("camera");
-  Process node({kCameraNode, "--namespace", ns, "--duration", "60", "--rate", "20",
+  Process absurd({kCameraNode, "--duration", "1e300", "--domain", std::to_string(domain)});
+  EXPECT_EQ(absurd.wait(20), 2) << describe(absurd);
+  EXPECT_TRUE(contains(absurd.err(), "--duration: expected a number from 0.0 to "))
+    << describe(absurd);
+  Process node({kCameraNode, "--namespace", ns, "--duration", "7200", "--rate", "20",
       "--domain", std::to_string(domain)});
 
-  auto list = run({"list", "--timeout", "3"}, domain);
-  std::vector<std::string> lines = lines_of(list->out());
-  auto listed = [&](const std::string & line) {
-      return std::find(lines.begin(), lines.end(), line) != lines.end();
-    };
-  EXPECT_TRUE(listed(ns + "/metadata [kovel_camera_msgs/msg/Metadata]")) << describe(*list);
-  EXPECT_TRUE(listed(ns + "/get_string [kovel_camera_msgs/srv/GetString]")) << describe(*list);
-  EXPECT_EQ(lines.size(), 7u) << describe(*list);
+  for (const char * kinds : {"", "--topics --services"}) {
+    // The timeout is far longer than discovery takes: a list that waits for it is caught.
+    std::vector<std::string> words{"list", "--timeout", "10"};
+    if (*kinds != 0) {
+      words.insert(words.end(), {"--topics", "--services"});
+    }
+    const auto start = kovel_test::Clock::now();
+    auto list = run(words, domain);
+    const double seconds = kovel_test::seconds_since(start);
+    EXPECT_EQ(list->wait(1), 0) << describe(*list);
+    EXPECT_LT(seconds, 6.0) << kinds;
+    std::vector<std::string> lines = lines_of(list->out());
+    auto listed = [&](const std::string & line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+      };
+    EXPECT_TRUE(listed(ns + "/metadata [kovel_camera_msgs/msg/Metadata]")) << describe(*list);
+    EXPECT_TRUE(listed(ns + "/get_string [kovel_camera_msgs/srv/GetString]"))
+      << describe(*list);
+    EXPECT_EQ(lines.size(), 7u) << describe(*list);
+  }
 
   auto info = run({"info", ns + "/device_info"}, domain);
   EXPECT_TRUE(contains(info->out(), "Type: kovel_camera_msgs/msg/DeviceInfo\n"
@@ -118,7 +137,7 @@ TEST(Qos, EchoHearsBestEffortAndLatchedPublishersAndNamesAMismatch)
   // The camera publishes DeviceInfo transient local: published once, at the start, an
   // echo that joins later still gets it, because it takes the publisher's durability.
   const std::string ns = unique("slow_camera");
-  Process node({kCameraNode, "--namespace", ns, "--duration", "60", "--rate", "0.1",
+  Process node({kCameraNode, "--namespace", ns, "--rate", "0.1",
       "--domain", std::to_string(domain)});
   std::this_thread::sleep_for(std::chrono::seconds(2));
   auto latched = run({"echo", ns + "/device_info", "--times", "1", "--timeout", "6", "--json"},
