@@ -303,7 +303,7 @@ int run_echo(const Arguments & arguments)
   while (!done() && dds::Clock::now() < deadline && !dds::interrupted()) {
     node.activity().wait_until(deadline, [&]() {
         if (dds::output_closed()) {
-          throw Interrupted("interrupted: standard output was closed", dds::kClosedPipeExit);
+          throw dds::closed_output();
         }
         type_guard.check();
         // At most one history's worth per report; the next report brings the rest.
