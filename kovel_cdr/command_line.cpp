@@ -1,6 +1,7 @@
 #include "command_line.hpp"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -32,6 +33,16 @@ double parse_number(const std::string & what, const std::string & text, double l
             nlohmann::json(high).dump() + ", got '" + text + "'");
   }
   return value;
+}
+
+uint64_t parse_whole_number(
+  const std::string & what, const std::string & text, double low, double high)
+{
+  const double value = parse_number(what, text, low, high);
+  if (std::floor(value) != value) {
+    throw UsageError(what + ": expected a whole number, got " + text);
+  }
+  return static_cast<uint64_t>(value);
 }
 
 Arguments parse_arguments(
@@ -113,6 +124,14 @@ const
 {
   auto found = values.find(option);
   return found == values.end() ? fallback : parse_number("--" + option, found->second, low, high);
+}
+
+uint64_t Arguments::whole_number(
+  const std::string & option, uint64_t fallback, double low, double high) const
+{
+  auto found = values.find(option);
+  return found == values.end() ? fallback :
+         parse_whole_number("--" + option, found->second, low, high);
 }
 
 std::string read_input(const std::vector<std::string> & positional, size_t file_index)

@@ -3,6 +3,7 @@
 #ifndef KOVEL_CDR__COMMAND_LINE_HPP_
 #define KOVEL_CDR__COMMAND_LINE_HPP_
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -22,6 +23,9 @@ struct Arguments
   bool has(const std::string & flag) const {return flags.count(flag) > 0;}
   /// The option's value as a number in [low, high], or fallback when it is absent.
   double number(const std::string & option, double fallback, double low, double high) const;
+  /// The same for a count: a fraction is a usage error too.
+  uint64_t whole_number(
+    const std::string & option, uint64_t fallback, double low, double high) const;
 };
 
 struct Command
@@ -67,6 +71,9 @@ int run_command(
 
 /// `text` as a number in [low, high]; throws UsageError naming `what` otherwise.
 double parse_number(const std::string & what, const std::string & text, double low, double high);
+/// `text` as a whole number in [low, high]; throws UsageError naming `what` otherwise.
+uint64_t parse_whole_number(
+  const std::string & what, const std::string & text, double low, double high);
 
 /// Reads FILE, or standard input for "-" or no FILE, whole. Throws Error when it cannot or
 /// it holds more than kMaxInputBytes, and Interrupted (130) when SIGINT, SIGTERM or SIGHUP

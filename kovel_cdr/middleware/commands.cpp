@@ -2,7 +2,6 @@
 // participant on loopback, in the habits of `ros2 topic pub`, `ros2 topic echo` and
 // `ros2 service call`.
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -146,12 +145,8 @@ int run_pub(const Arguments & arguments)
             arguments.values.at("rate") + "'");
   }
   bool counted = arguments.values.count("times") > 0;
-  double times = arguments.number("times", 0, 1, 1e12);
+  const uint64_t total = arguments.whole_number("times", 0, 1, 1e12);
   double timeout = arguments.number("timeout", 10, 0, 86400);
-  if (counted && std::floor(times) != times) {
-    throw UsageError("--times: expected a whole number, got " + arguments.values.at("times"));
-  }
-  const uint64_t total = static_cast<uint64_t>(times);
   const std::string within = " within " + seconds_text(timeout) + " s";
   dds::dds_topic_name(topic);  // a name that can never match is told before any participant
 
@@ -281,13 +276,9 @@ int run_echo(const Arguments & arguments)
 {
   TopicArgument topic = topic_argument(arguments.positional);
   bool counted = arguments.values.count("times") > 0;
-  double times = arguments.number("times", 0, 1, 1e12);
+  const uint64_t wanted = arguments.whole_number("times", 0, 1, 1e12);
   bool timed = arguments.values.count("timeout") > 0;
   double timeout = arguments.number("timeout", 0, 0, 86400);
-  if (counted && std::floor(times) != times) {
-    throw UsageError("--times: expected a whole number, got " + arguments.values.at("times"));
-  }
-  uint64_t wanted = counted ? static_cast<uint64_t>(times) : 0;
 
   auto made = make_node("kovel_cdr_echo", arguments, report_as("echo"));
   Node & node = *made;

@@ -164,10 +164,7 @@ void meter(
   TopicArgument topic = topic_argument(arguments.positional);
   bool timed = arguments.values.count("timeout") > 0;
   double timeout = arguments.number("timeout", 0, 0, 86400);
-  double window = arguments.number("window", 10000, 2, 1e7);
-  if (std::floor(window) != window) {
-    throw UsageError("--window: expected a whole number, got " + arguments.values.at("window"));
-  }
+  const uint64_t window = arguments.whole_number("window", 10000, 2, 1e7);
   auto node = make_node(std::string("kovel_cdr_") + command, arguments, report_as(command));
   dds::Deadline deadline = timed ? dds::deadline_in(timeout) : dds::Deadline::max();
   dds::Reader & reader = subscribe(*node, topic, arguments, dds::keep_all_qos(kMeterHistory),

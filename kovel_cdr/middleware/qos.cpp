@@ -1,7 +1,6 @@
 #include "qos.hpp"
 
 #include <algorithm>
-#include <cmath>
 
 #include "command_line.hpp"
 
@@ -103,11 +102,7 @@ Qos qos_from_options(const std::map<std::string, std::string> & options, const Q
     qos.keep_all = choice("qos-history", *history, "keep_last", "keep_all");
   }
   if (auto depth = value("qos-depth")) {
-    double number = parse_number("--qos-depth", *depth, 1, 1000000);
-    if (std::floor(number) != number) {
-      throw UsageError("--qos-depth: expected a whole number, got " + *depth);
-    }
-    qos.depth = static_cast<int32_t>(number);
+    qos.depth = static_cast<int32_t>(parse_whole_number("--qos-depth", *depth, 1, 1000000));
   }
   return qos;
 }
