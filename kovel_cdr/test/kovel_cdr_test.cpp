@@ -48,6 +48,14 @@ ToolRun kovel_cdr(const std::string & arguments, const std::string & input = "")
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
 }
 
+// A refusal as every command gives one: nothing on stdout, one line on stderr saying `says`.
+void expect_refusal(const ToolRun & run, const std::string & says, const std::string & context)
+{
+  EXPECT_EQ(run.out, "") << context;
+  EXPECT_NE(run.err.find(says), std::string::npos) << context << ": " << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
 ToolRun shell(const std::string & command)
 {
   const std::string err = testing::TempDir() + "kovel_cdr_" + std::to_string(getpid()) + ".sh.err";
@@ -240,9 +248,7 @@ TEST(KovelCdr, BadInputIsOneLineOnStderrNothingOnStdoutAndAFailingExit)
   for (const Case & c : cases) {
     ToolRun run = kovel_cdr(c.arguments, c.input);
     EXPECT_NE(run.status, 0) << c.arguments << " " << c.input;
-    EXPECT_EQ(run.out, "") << c.arguments << " " << c.input;
-    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    expect_refusal(run, c.says, c.arguments + " " + c.input);
   }
 }
 
@@ -396,9 +402,7 @@ TEST(KovelCdr, NumbersOutOfRangeAndNamesThatCanNeverMatchAreUsageErrors)
   for (const Case & c : cases) {
     ToolRun run = kovel_cdr(c.arguments);
     EXPECT_EQ(run.status, 2) << c.arguments << ": " << run.err;
-    EXPECT_EQ(run.out, "") << c.arguments;
-    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    expect_refusal(run, c.says, c.arguments);
   }
 }
 
@@ -446,9 +450,7 @@ TEST(KovelCdr, HostileTextIsRefusedAtTheDoorWithWhereAndWhy)
   for (const Case & c : cases) {
     ToolRun run = kovel_cdr(c.arguments, c.input);
     EXPECT_EQ(run.status, 1) << c.arguments << " " << c.says;
-    EXPECT_EQ(run.out, "") << c.arguments << " " << c.says;
-    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    expect_refusal(run, c.says, c.arguments);
   }
   // An escaped NUL is carried whole on every path: YAML and JSON in, YAML and JSON out.
   const std::string nul = kovel_cdr("encode DeviceInfo --hex", R"({"name": "a\u0000bcd"})").out;
