@@ -481,6 +481,27 @@ void fini(Mixed & m)
 // Every primitive kind in every shape, and a record of several kinds: the bytes by hand,
 // alignment from the start of the body, the round trip, size == bytes written, maximum,
 // and the bounds refused both ways with their texts.
+// A record through a unit's member list: its bytes, exact size and maximum (an unbounded
+// record), then read back into `back` and written again to the same bytes.
+template<class Members, class Record>
+void check_record(
+  const Members & members, const Record & record, Record & back, const Bytes & expected,
+  size_t size, size_t max)
+{
+  MessageBytes stream;
+  ASSERT_TRUE(write_members(members, record, stream.message));
+  EXPECT_EQ(stream.written(), expected);
+  EXPECT_EQ(size_members(members, record, 0), size);
+  bool full_bounded = true;
+  EXPECT_EQ(max_members<Record>(members, full_bounded, 0), max);
+  EXPECT_FALSE(full_bounded);
+  MessageBytes reader(expected);
+  ASSERT_TRUE(read_members(members, reader.message, back));
+  MessageBytes again;
+  ASSERT_TRUE(write_members(members, back, again.message));
+  EXPECT_EQ(again.written(), expected);
+}
+
 TEST(EveryKind, BytesSizesMaximumsAndBoundsOfEachPrimitiveInEachShapeAndOfARecord)
 {
   check_primitive_shapes<bool, rosidl_runtime_c__boolean__Sequence>("bool", true, {1});
@@ -525,20 +546,8 @@ TEST(EveryKind, BytesSizesMaximumsAndBoundsOfEachPrimitiveInEachShapeAndOfARecor
       {9, 0, 0, 0}, le32(1), {0xfe, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff},
       le32(4), {'a', 'b', 'c', 0}, le32(0), le32(1000), many});
   ASSERT_EQ(expected.size(), 2048u);
-  MessageBytes stream;
-  ASSERT_TRUE(write_members(kMixedMembers, m, stream.message));
-  EXPECT_EQ(stream.written(), expected);
-  EXPECT_EQ(size_members(kMixedMembers, m, 0), 2048u);
-  bool full_bounded = true;
-  EXPECT_EQ(max_members<Mixed>(kMixedMembers, full_bounded, 0), 56u);
-  EXPECT_FALSE(full_bounded);
-
   Mixed back{};
-  MessageBytes reader(expected);
-  ASSERT_TRUE(read_members(kMixedMembers, reader.message, back));
-  MessageBytes again;
-  ASSERT_TRUE(write_members(kMixedMembers, back, again.message));
-  EXPECT_EQ(again.written(), expected);
+  ASSERT_NO_FATAL_FAILURE(check_record(kMixedMembers, m, back, expected, 2048u, 56u));
 
   // Over the bounds: nothing of the member is written, and a read stops at its count.
   kovel_test::set(m.bounded, "abcd");
@@ -607,19 +616,8 @@ TEST(EveryKind, BytesSizesMaximumsAndBoundsOfEachPrimitiveInEachShapeAndOfARecor
   const Bytes texts = concat({{9, 0, 0, 0}, le32(3), {'a', 'b', 0, 0}, le32(1), {0, 0, 0, 0},
       le32(2), le32(4), {'a', 'b', 'c', 0}, le32(2), {'x', 0, 0, 0},
       le32(1), le32(7), le32(8), le32(2), {'f', 0}});
-  MessageBytes text_stream;
-  ASSERT_TRUE(write_members(kTextsMembers, t, text_stream.message));
-  EXPECT_EQ(text_stream.written(), texts);
-  EXPECT_EQ(size_members(kTextsMembers, t, 0), 58u);
-  full_bounded = true;
-  EXPECT_EQ(max_members<Texts>(kTextsMembers, full_bounded, 0), 44u);
-  EXPECT_FALSE(full_bounded);
   Texts t_back{};
-  MessageBytes text_reader(texts);
-  ASSERT_TRUE(read_members(kTextsMembers, text_reader.message, t_back));
-  MessageBytes text_again;
-  ASSERT_TRUE(write_members(kTextsMembers, t_back, text_again.message));
-  EXPECT_EQ(text_again.written(), texts);
+  ASSERT_NO_FATAL_FAILURE(check_record(kTextsMembers, t, t_back, texts, 58u, 44u));
 
   // A malformed second element: nothing of the array is left in the stream.
   t.names[1].capacity = 0;
