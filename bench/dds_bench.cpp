@@ -20,10 +20,10 @@
 #include <fastrtps/xmlparser/XMLProfileManager.h>
 #include <nlohmann/json.hpp>
 
-#include "json_codec.hpp"
-#include "node.hpp"
-#include "record.hpp"
-#include "type_catalog.hpp"
+#include "codec/json_codec.hpp"
+#include "dds/node.hpp"
+#include "codec/record.hpp"
+#include "codec/type_catalog.hpp"
 
 namespace
 {

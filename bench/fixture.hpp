@@ -16,11 +16,11 @@
 #include <fastcdr/exceptions/Exception.h>
 #include <nlohmann/json.hpp>
 
-#include "json_codec.hpp"
+#include "codec/json_codec.hpp"
 #include "kovel_camera_msgs.h"
-#include "payload.hpp"
-#include "record.hpp"
-#include "type_catalog.hpp"
+#include "codec/payload.hpp"
+#include "codec/record.hpp"
+#include "codec/type_catalog.hpp"
 
 namespace kovel_bench
 {

@@ -14,11 +14,11 @@
 #include <fastcdr/exceptions/Exception.h>
 
 #include "hardening_support.hpp"
-#include "json_codec.hpp"
-#include "payload.hpp"
-#include "record.hpp"
-#include "type_catalog.hpp"
-#include "yaml_codec.hpp"
+#include "codec/json_codec.hpp"
+#include "codec/payload.hpp"
+#include "codec/record.hpp"
+#include "codec/type_catalog.hpp"
+#include "codec/yaml_codec.hpp"
 
 namespace kovel_fuzz
 {

@@ -11,13 +11,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "json_codec.hpp"
-#include "payload.hpp"
+#include "codec/json_codec.hpp"
+#include "codec/payload.hpp"
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_runtime_c/string_functions.h"
 #include "rosidl_typesupport_introspection_c/field_types.h"
-#include "type_catalog.hpp"
-#include "yaml_codec.hpp"
+#include "codec/type_catalog.hpp"
+#include "codec/yaml_codec.hpp"
 
 namespace
 {

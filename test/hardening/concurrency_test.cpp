@@ -16,9 +16,9 @@
 #include <nlohmann/json.hpp>
 
 #include "hardening_support.hpp"
-#include "json_codec.hpp"
-#include "payload.hpp"
-#include "record.hpp"
+#include "codec/json_codec.hpp"
+#include "codec/payload.hpp"
+#include "codec/record.hpp"
 
 namespace
 {

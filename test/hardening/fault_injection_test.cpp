@@ -15,9 +15,9 @@
 #include <nlohmann/json.hpp>
 
 #include "hardening_support.hpp"
-#include "json_codec.hpp"
-#include "payload.hpp"
-#include "record.hpp"
+#include "codec/json_codec.hpp"
+#include "codec/payload.hpp"
+#include "codec/record.hpp"
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_runtime_c/string_functions.h"
 

@@ -14,15 +14,15 @@
 #include <fastrtps/utils/IPLocator.h>
 #include <nlohmann/json.hpp>
 
-#include "cdr_data_type.hpp"
-#include "json_codec.hpp"
-#include "loopback.hpp"
-#include "payload.hpp"
-#include "qos.hpp"
-#include "record.hpp"
-#include "ros_names.hpp"
+#include "dds/cdr_data_type.hpp"
+#include "codec/json_codec.hpp"
+#include "dds/loopback.hpp"
+#include "codec/payload.hpp"
+#include "dds/qos.hpp"
+#include "codec/record.hpp"
+#include "dds/ros_names.hpp"
 #include "rosidl_typesupport_fastrtps_cpp/service_type_support.h"
-#include "type_catalog.hpp"
+#include "codec/type_catalog.hpp"
 
 namespace
 {

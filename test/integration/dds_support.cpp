@@ -15,8 +15,8 @@
 #include <fastdds/dds/topic/TopicDataType.hpp>
 #include <fastdds/dds/topic/TypeSupport.hpp>
 
-#include "cdr_data_type.hpp"
-#include "loopback.hpp"
+#include "dds/cdr_data_type.hpp"
+#include "dds/loopback.hpp"
 
 namespace kovel_test
 {

@@ -18,7 +18,7 @@
 #include <fastdds/dds/publisher/DataWriter.hpp>
 #include <fastdds/dds/subscriber/DataReader.hpp>
 
-#include "node.hpp"
+#include "dds/node.hpp"
 #include "process.hpp"
 
 namespace kovel_test

@@ -21,10 +21,10 @@
 #include <nlohmann/json.hpp>
 
 #include "dds_support.hpp"
-#include "json_codec.hpp"
-#include "payload.hpp"
-#include "record.hpp"
-#include "type_catalog.hpp"
+#include "codec/json_codec.hpp"
+#include "codec/payload.hpp"
+#include "codec/record.hpp"
+#include "codec/type_catalog.hpp"
 
 namespace
 {

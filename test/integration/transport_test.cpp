@@ -14,10 +14,10 @@
 #include <nlohmann/json.hpp>
 
 #include "dds_support.hpp"
-#include "json_codec.hpp"
+#include "codec/json_codec.hpp"
 #include "process.hpp"
-#include "record.hpp"
-#include "type_catalog.hpp"
+#include "codec/record.hpp"
+#include "codec/type_catalog.hpp"
 
 namespace
 {

@@ -12,8 +12,8 @@
 #include <fastcdr/Cdr.h>
 #include <nlohmann/json.hpp>
 
-#include "payload.hpp"
-#include "record.hpp"
+#include "codec/payload.hpp"
+#include "codec/record.hpp"
 #include "rosidl_runtime_c/string_functions.h"
 
 #ifndef KOVEL_SAMPLE_DIRS

@@ -15,7 +15,7 @@
 
 #include <fastcdr/Cdr.h>
 
-#include "type_catalog.hpp"
+#include "codec/type_catalog.hpp"
 
 namespace kovel_hardening
 {

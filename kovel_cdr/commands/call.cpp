@@ -1,0 +1,73 @@
+// kovel_cdr call: a service called and its reply printed, as `ros2 service call` does.
+#include <string>
+#include <vector>
+
+#include "commands/commands.hpp"
+#include "commands/dds_command.hpp"
+#include "commands/messages.hpp"
+#include "codec/input_limits.hpp"
+#include "codec/json_codec.hpp"
+#include "codec/record.hpp"
+#include "dds/ros_names.hpp"
+
+namespace kovel_cdr
+{
+
+namespace
+{
+
+using dds::Node;
+
+int run_call(const Arguments & arguments)
+{
+  const ServiceType & service = find_service_type(arguments.positional[0]);
+  const std::string & name = arguments.positional[1];
+  nlohmann::json json = arguments.positional.size() > 2 ?
+    message_argument(*service.request, arguments.positional[2]) : nlohmann::json::object();
+  Record request = make_record(*service.request, json);
+  double timeout = arguments.number("timeout", 5, 0, 86400);
+  dds::dds_reply_topic_name(name);  // a name that can never match is told before any participant
+
+  auto made = make_node("kovel_cdr_call", arguments, report_as("call"));
+  Node & node = *made;
+  dds::ServiceClient & client = node.create_client(service, name);
+  const std::string where = "service '" + client.name() + "'";
+  dds::Deadline deadline = dds::deadline_in(timeout);
+  std::string within = " within " + seconds_text(timeout) + " s";
+  if (!client.wait_for_server(deadline)) {
+    if (dds::interrupted()) {
+      throw dds::interruption("while looking for a server of " + where);
+    }
+    throw Error("no reply from " + where + within + ": no server of it was found");
+  }
+  std::optional<Record> reply = client.call(request, deadline);
+  if (!reply) {
+    if (dds::interrupted()) {
+      throw dds::interruption("while waiting for the reply of " + where);
+    }
+    throw Error("no reply from " + where + within);
+  }
+  print_line(message_text(*reply, arguments.has("json"), false));
+  return 0;
+}
+
+}  // namespace
+
+Command call_command()
+{
+  static const std::string help = std::string(
+    "Calls the ROS 2 service NAME (DDS topics rq/NAMERequest and rr/NAMEReply) of type\n"
+    "SERVICE (GetDeviceInfo, GetCameraInfo, GetCameraParams or GetString) with the\n"
+    "request REQUEST (YAML or JSON, default {}), waits for its reply and prints the reply\n"
+    "as YAML, or with --json as JSON on one line.\n") + kInputSizeHelp +
+    kMessageLimitsHelp + std::string("\n"
+    "  --timeout S         how long to wait for a server and its reply (default 5);\n"
+    "                      running out is an error\n"
+    "  --json              JSON instead of YAML\n") + kCommonOptions;
+  return {"call", "SERVICE NAME [REQUEST] [--timeout S] [--json] [--domain D]",
+    "call a service and print its reply", help.c_str(),
+    2, 3, options_with({"timeout"}, kCommonOptionNames),
+    options_with({"json"}, kCommonFlagNames), run_call};
+}
+
+}  // namespace kovel_cdr

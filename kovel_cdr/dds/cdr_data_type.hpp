@@ -1,0 +1,94 @@
+// A Fast DDS data type over a kovel_camera_msgs type support, as a ROS 2 middleware uses
+// one: the type's handle is asked for the Fast-CDR C flavour, its `data` taken as the
+// callbacks record, and every payload is the 4-byte encapsulation header followed by what
+// the callbacks write. Samples are kovel_cdr::Record objects (owned, initialised records).
+#ifndef KOVEL_CDR__DDS__CDR_DATA_TYPE_HPP_
+#define KOVEL_CDR__DDS__CDR_DATA_TYPE_HPP_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include <fastdds/dds/topic/TopicDataType.hpp>
+
+#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+#include "codec/type_catalog.hpp"
+
+namespace kovel_cdr
+{
+namespace dds
+{
+
+/// "kovel_camera_msgs::msg::dds_::DeviceInfo_": the DDS type name ROS 2 gives a type,
+/// from the callbacks record's namespace and name.
+std::string dds_type_name(const message_type_support_callbacks_t & callbacks);
+
+class CdrDataType : public eprosima::fastdds::dds::TopicDataType
+{
+public:
+  /// A data type for records of `record_type` written and read by the callbacks behind
+  /// `handle` (the type's own handle, or a service record's request or response handle).
+  /// Throws Error when the handle does not offer the Fast-CDR C flavour or its callbacks
+  /// are not those of `record_type`.
+  CdrDataType(const MessageType & record_type, const rosidl_message_type_support_t * handle);
+
+  /// Writes the encapsulation header and the record (a Record *) into a zeroed payload.
+  /// False, without throwing, when the callbacks refuse the record or the stream runs out
+  /// of room; failure() then tells why.
+  bool serialize(void * data, eprosima::fastrtps::rtps::SerializedPayload_t * payload) override;
+
+  /// Reads the encapsulation header and fills the record (a Record *). False, without
+  /// throwing, when the payload ends early or the callbacks refuse it; failure() then tells
+  /// why. Into the record named by an AcceptUnreadable of this thread, it reads what it can
+  /// and returns true, so that Fast DDS hands the sample over with its sample info instead
+  /// of dropping it without a word.
+  bool deserialize(eprosima::fastrtps::rtps::SerializedPayload_t * payload, void * data) override;
+
+  /// Why the last serialize or deserialize of this thread failed, "" when it did not. Fast
+  /// DDS calls both in the thread that writes or takes.
+  static const std::string & failure();
+  /// What the last deserialize of this thread read past without failing (bytes after the
+  /// message beyond its padding: PayloadReader::left_over), "" when nothing; cleared with
+  /// failure.
+  static const std::string & notice();
+  static void clear_failure();
+
+  /// While it lives, a payload that this thread cannot read into `record` is accepted, and
+  /// failure() tells what was wrong with it.
+  class AcceptUnreadable
+  {
+public:
+    explicit AcceptUnreadable(const void * record);
+    ~AcceptUnreadable();
+    AcceptUnreadable(const AcceptUnreadable &) = delete;
+    AcceptUnreadable & operator=(const AcceptUnreadable &) = delete;
+  };
+
+  /// 4 + the record's exact serialized size from position 0.
+  std::function<uint32_t()> getSerializedSizeProvider(void * data) override;
+
+  /// A new Record of the type; deleteData deletes it.
+  void * createData() override;
+  void deleteData(void * data) override;
+
+  /// The types have no key.
+  bool getKey(
+    void * data, eprosima::fastrtps::rtps::InstanceHandle_t * handle,
+    bool force_md5 = false) override;
+
+  /// Whether the type's maximum size is a true bound (full_bounded).
+  bool is_bounded() const override {return bounded_;}
+
+  const MessageType & record_type() const {return record_type_;}
+  const message_type_support_callbacks_t & callbacks() const {return callbacks_;}
+
+private:
+  const MessageType & record_type_;
+  const message_type_support_callbacks_t & callbacks_;
+  bool bounded_ = false;
+};
+
+}  // namespace dds
+}  // namespace kovel_cdr
+
+#endif  // KOVEL_CDR__DDS__CDR_DATA_TYPE_HPP_
