@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <dlfcn.h>
+
 #include <fastcdr/Cdr.h>
 #include <fastcdr/FastBuffer.h>
 #include <fastcdr/exceptions/Exception.h>
@@ -19,6 +21,7 @@
 #include "codec/record.hpp"
 #include "codec/type_catalog.hpp"
 #include "codec/yaml_codec.hpp"
+#include "rosidl_typesupport_introspection_c/message_introspection.h"
 
 namespace kovel_fuzz
 {
@@ -38,10 +41,40 @@ namespace
   abort();
 }
 
+// A type of kovel_camera_msgs by its name, or of any installed interface package as
+// "pkg/kind/Type", described from that package's introspection library, loaded by name.
+const MessageType & find_type(const std::string & name)
+{
+  const size_t first = name.find('/');
+  const size_t second = name.find('/', first + 1);
+  if (second == std::string::npos) {
+    return kovel_cdr::find_message_type(name);
+  }
+  const std::string package = name.substr(0, first);
+  const std::string library = "lib" + package + "__rosidl_typesupport_introspection_c.so";
+  const std::string getter =
+    "rosidl_typesupport_introspection_c__get_message_type_support_handle__" + package + "__" +
+    name.substr(first + 1, second - first - 1) + "__" + name.substr(second + 1);
+  void * loaded = dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL);
+  auto handle = loaded == nullptr ? nullptr :
+    reinterpret_cast<const rosidl_message_type_support_t * (*)()>(dlsym(loaded, getter.c_str()));
+  if (handle == nullptr) {
+    fprintf(stderr, "\n%s: cannot find %s in %s\n", name.c_str(), getter.c_str(), library.c_str());
+    abort();
+  }
+  const MessageType & type = kovel_cdr::describe(
+    *static_cast<const rosidl_typesupport_introspection_c__MessageMembers *>(handle()->data));
+  if (!type.unsupported.empty()) {
+    fprintf(stderr, "\n%s: %s\n", name.c_str(), type.unsupported.c_str());
+    abort();
+  }
+  return type;
+}
+
 const MessageType & type_named(const char * name)
 {
   // One type per target: looked up once.
-  static const MessageType & type = kovel_cdr::find_message_type(name);
+  static const MessageType & type = find_type(name);
   return type;
 }
 

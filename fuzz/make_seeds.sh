@@ -3,13 +3,17 @@
 # type the tool knows (test/samples/<Type>.json when there, and
 # test/support/samples/<Type>.json), encoded into a DDS payload by our own kovel_cdr; and
 # fuzz/corpus_text/<Type>/seed-<hash> for the text targets: the first three samples as
-# JSON text, and the first as the YAML kovel_cdr decode prints.
+# JSON text, and the first as the YAML kovel_cdr decode prints. And
+# fuzz/corpus/kovel_matrix_msgs/<Type>/seed-<hash>: every sample of
+# test/kovel_matrix_msgs/samples/<Type>.json, written by that package's own library
+# through its matrix_codec.
 # Replaces the old seeds; keeps the regression-* inputs. Run after the samples change:
 #
 #   bash fuzz/make_seeds.sh [path/to/kovel_cdr]
 #
 # By default the installed kovel_cdr (install/kovel_cdr/bin/kovel_cdr, on PATH once
-# install/setup.bash is sourced; sourced here when it is not). Needs jq.
+# install/setup.bash is sourced; sourced here when it is not) and matrix_codec
+# (install/kovel_matrix_msgs/lib/kovel_matrix_msgs/matrix_codec, or $MATRIX_CODEC). Needs jq.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ $# -eq 0 ] && ! command -v kovel_cdr >/dev/null && [ -f install/setup.bash ]; then
@@ -61,4 +65,27 @@ for type in $types; do
     texts=$((texts + 1))
   done
   echo "$type: $count seeds, $texts texts"
+done
+
+codec=${MATRIX_CODEC:-install/kovel_matrix_msgs/lib/kovel_matrix_msgs/matrix_codec}
+[ -x "$codec" ] || { echo "no $codec: build first (bash scripts/build.sh)" >&2; exit 1; }
+for samples in test/kovel_matrix_msgs/samples/*.json; do
+  type=$(basename "$samples" .json)
+  case $type in
+    *_Request | *_Response) kind=srv ;;
+    *) kind=msg ;;
+  esac
+  dir=fuzz/corpus/kovel_matrix_msgs/$type
+  mkdir -p "$dir"
+  rm -f "$dir"/seed-*
+  # One message a line; python3, as jq would round the 64-bit extremes to doubles.
+  count=0
+  while IFS= read -r message; do
+    payload=$(mktemp)
+    "$codec" encode "kovel_matrix_msgs/$kind/$type" <<<"$message" >"$payload"
+    mv "$payload" "$dir/seed-$(sha1sum "$payload" | cut -c1-16)"
+    count=$((count + 1))
+  done < <(python3 -c 'import json, sys
+for m in json.load(open(sys.argv[1])): print(json.dumps(m))' "$samples")
+  echo "kovel_matrix_msgs/$type: $count seeds"
 done

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the workspace's packages up to kovel_cdr with clang 14, ASan + UBSan and
-# libFuzzer's coverage into build-fuzz-ws/ and install-fuzz/, then the fuzz targets
-# (fuzz/, against that install) into build-fuzz/, and runs each of them over its
-# committed corpus, fuzz/corpus/<Type>/.
+# Builds the workspace's packages up to kovel_cdr and kovel_matrix_msgs with clang 14,
+# ASan + UBSan and libFuzzer's coverage into build-fuzz-ws/ and install-fuzz/, then the
+# fuzz targets (fuzz/, against that install) into build-fuzz/, and runs each of them over
+# its committed corpus, fuzz/corpus/<Type>/ (fuzz/corpus/kovel_matrix_msgs/<Type>/ for
+# that package's types).
 #
-#   bash scripts/fuzz.sh                      every target, FUZZ_RUNS inputs each (CI)
+#   bash scripts/fuzz.sh                      every target, FUZZ_RUNS inputs each (CI;
+#                                             FUZZ_MATRIX_RUNS for kovel_matrix_msgs')
 #   FUZZ_SECONDS=600 bash scripts/fuzz.sh     every target for 600 s each (long run)
 #   bash scripts/fuzz.sh DeviceInfo           only the targets whose name contains it
 #
@@ -15,6 +17,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 filter=${1:-}
 runs=${FUZZ_RUNS:-20000}
+# kovel_matrix_msgs' types run the same member rules as the product's, and their records
+# are larger: fewer inputs keep the tier within its time.
+matrix_runs=${FUZZ_MATRIX_RUNS:-5000}
 seconds=${FUZZ_SECONDS:-}
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
 ws_build=${FUZZ_WS_BUILD_BASE:-build-fuzz-ws}
@@ -39,7 +44,7 @@ fi
 # Only what the targets link and load; clang's sanitizer and coverage runtimes live in
 # the executables, so the type support library leaves their symbols undefined.
 BUILD_BASE=$ws_build INSTALL_BASE=$ws_install bash scripts/build.sh \
-  --packages-up-to kovel_cdr \
+  --packages-up-to kovel_cdr kovel_matrix_msgs \
   --cmake-args -DKOVEL_ALLOW_UNDEFINED=ON -DKOVEL_BUILD_DDS=OFF -DBUILD_TESTING=OFF
 set +u
 source "$ws_install/setup.bash"
@@ -57,50 +62,46 @@ cmake --build "$build_dir" -j"$(nproc)" >"$ws_build/fuzz-build.log" 2>&1 || {
   exit 1
 }
 
-if [ -n "$seconds" ]; then
-  limit=(-max_total_time="$seconds")
-else
-  # Bounded in count, with a time cap in case a target turns slow.
-  limit=(-runs="$runs" -max_total_time=120)
-fi
 
-types=$(tr ';' ' ' <"$build_dir/fuzz_types.txt") || {
-  echo "fuzz: $build_dir/fuzz_types.txt is missing" >&2
+targets=$(cat "$build_dir/fuzz_targets.txt") || {
+  echo "fuzz: $build_dir/fuzz_targets.txt is missing" >&2
   exit 1
 }
 failed=()
 ran=0
 mkdir -p "$build_dir/artifacts"
-for type in $types; do
-  for target in "$build_dir/fuzz_deserialize_$type" "$build_dir/fuzz_round_trip_$type" \
-      "$build_dir/fuzz_from_text_$type"; do
-    name=$(basename "$target")
-    seeds=fuzz/corpus/$type
-    [[ "$name" != fuzz_from_text_* ]] || seeds=fuzz/corpus_text/$type
-    [[ "$name" == *"$filter"* ]] || continue
-    ran=$((ran + 1))
-    scratch="$build_dir/corpus/$name"
-    mkdir -p "$scratch"
-    log="$build_dir/artifacts/$name.log"
-    if "$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-        -artifact_prefix="$build_dir/artifacts/$name-" "$scratch" "$seeds" \
-        >"$log" 2>&1; then
-      # A leak, a sanitizer report or a broken property would have failed the run.
-      runs_done=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-      corpus=$(grep -E 'DONE' "$log" | grep -oE 'corp: [0-9]+' | tail -1 || true)
-      printf '%-44s %s inputs, %s, no crash, no leak\n' "$name" "${runs_done:-?}" "${corpus:-?}"
-    else
-      echo "$name FAILED (log: $log)"
-      grep -E 'ERROR|SUMMARY|^[A-Za-z_]+: ' "$log" | head -20 || true
-      for artifact in "$build_dir/artifacts/$name"-*; do
-        [ -f "$artifact" ] && [[ "$artifact" != *.log ]] || continue
-        echo "input $artifact:"
-        od -An -tx1 -v "$artifact" | head -20
-      done
-      failed+=("$name")
-    fi
-  done
-done
+while read -r name seeds; do
+  target=$build_dir/$name
+  [[ "$name" == *"$filter"* ]] || continue
+  ran=$((ran + 1))
+  if [ -n "$seconds" ]; then
+    limit=(-max_total_time="$seconds")
+  else
+    # Bounded in count, with a time cap in case a target turns slow.
+    limit=(-runs="$([[ $seeds == */kovel_matrix_msgs/* ]] && echo "$matrix_runs" || echo "$runs")"
+      -max_total_time=120)
+  fi
+  scratch="$build_dir/corpus/$name"
+  mkdir -p "$scratch"
+  log="$build_dir/artifacts/$name.log"
+  if "$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$build_dir/artifacts/$name-" "$scratch" "$seeds" \
+      </dev/null >"$log" 2>&1; then
+    # A leak, a sanitizer report or a broken property would have failed the run.
+    runs_done=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    corpus=$(grep -E 'DONE' "$log" | grep -oE 'corp: [0-9]+' | tail -1 || true)
+    printf '%-44s %s inputs, %s, no crash, no leak\n' "$name" "${runs_done:-?}" "${corpus:-?}"
+  else
+    echo "$name FAILED (log: $log)"
+    grep -E 'ERROR|SUMMARY|^[A-Za-z_]+: ' "$log" | head -20 || true
+    for artifact in "$build_dir/artifacts/$name"-*; do
+      [ -f "$artifact" ] && [[ "$artifact" != *.log ]] || continue
+      echo "input $artifact:"
+      od -An -tx1 -v "$artifact" | head -20
+    done
+    failed+=("$name")
+  fi
+done <<<"$targets"
 
 echo "fuzz: $ran targets run, ${#failed[@]} failed"
 [ -z "${KOVEL_TEST_COUNTS:-}" ] ||

@@ -2,7 +2,7 @@
 # Install tier: what a user gets from the installed tree (install/, or $INSTALL_BASE) only.
 #   1. the installed files: the type support library exports exactly the rosidl entry
 #      points, the record functions, interface files, ament index, public headers only;
-#   2. test/install/kovel_downstream, a package built against the tree with colcon into
+#   2. test/system/install/kovel_downstream, a package built against the tree with colcon into
 #      build-install-tier/ and install-install-tier/: its C programs use the record
 #      functions, linked through ament_target_dependencies and through the exported targets;
 #      its C++ program loads the type support as a middleware does and round-trips every
@@ -90,7 +90,7 @@ private=$(find "$prefix" -name member_rules.hpp -o -name type_support_frame.hpp)
 rm -rf "$build_tier" "$install_tier"
 mkdir -p "$build_tier"
 log=$build_tier/colcon-build.log
-if colcon --log-base "$build_tier/log" build --base-paths test/install --build-base "$build_tier" \
+if colcon --log-base "$build_tier/log" build --base-paths test/system/install --build-base "$build_tier" \
   --install-base "$install_tier" --event-handlers console_cohesion+ \
   --cmake-args -DPython3_EXECUTABLE=/usr/bin/python3 >"$log" 2>&1; then
   set +u

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Interop tier: kovel_cdr's payloads against @foxglove/rosmsg2-serialization, an
-# independent ROS 2 CDR implementation, byte for byte in both directions.
+# Interop tier: kovel_cdr's payloads, and those of kovel_matrix_msgs' library (every member
+# kind in every shape), against @foxglove/rosmsg2-serialization, an independent ROS 2 CDR
+# implementation, byte for byte in both directions.
 # Needs the built workspace (install/, or $INSTALL_BASE), Node.js 20 and npm.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -29,13 +30,14 @@ fi
 # Every committed sample is a test of its own in each direction: the count run must be at
 # least the count of samples.
 samples=$(node -e 'const fs = require("fs"); let n = 0;
-for (const f of fs.readdirSync(process.argv[1])) if (f.endsWith(".json"))
-  n += JSON.parse(fs.readFileSync(`${process.argv[1]}/${f}`)).length;
-console.log(n);' "$root/test/samples")
+for (const dir of process.argv.slice(1)) for (const f of fs.readdirSync(dir)) if (f.endsWith(".json"))
+  n += JSON.parse(fs.readFileSync(`${dir}/${f}`)).length;
+console.log(n);' "$root/test/samples" "$root/test/kovel_matrix_msgs/samples")
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 status=0
-timeout 300 node --test --test-reporter=tap check.test.js interop.test.js >"$log" 2>&1 || status=$?
+timeout 300 node --test --test-reporter=tap check.test.js interop.test.js matrix.test.js >"$log" 2>&1 ||
+  status=$?
 cat "$log"
 passed=$(sed -n 's/^# pass \([0-9][0-9]*\)$/\1/p' "$log")
 failed=$(sed -n 's/^# fail \([0-9][0-9]*\)$/\1/p' "$log")

@@ -50,27 +50,48 @@ function read(file) {
 }
 
 // Every named definition text: "pkg/Type" -> text. Service parts are named
-// kovel_camera_msgs/<Service>_Request and _Response; a service's request and response are
-// checked as messages of their own.
+// <pkg>/<Service>_Request and _Response; a service's request and response are checked as
+// messages of their own.
 function loadTexts() {
   const texts = new Map();
-  const packages = installedPackages();
-  for (const [pkg, share] of packages) {
+  for (const [pkg, share] of installedPackages()) {
     for (const file of interfaceFiles(path.join(share, 'msg'), '.msg')) {
       texts.set(`${pkg}/${path.basename(file, '.msg')}`, read(path.join(share, 'msg', file)));
     }
-  }
-  const srv = path.join(packages.get(PACKAGE), 'srv');
-  for (const file of interfaceFiles(srv, '.srv')) {
-    const parts = read(path.join(srv, file)).split(/^---[ \t]*$/m);
-    if (parts.length !== 2) {
-      throw new Error(`srv/${file}: expected one '---' line, found ${parts.length - 1}`);
+    const srv = path.join(share, 'srv');
+    for (const file of interfaceFiles(srv, '.srv')) {
+      const parts = read(path.join(srv, file)).split(/^---[ \t]*$/m);
+      if (parts.length !== 2) {
+        throw new Error(`${pkg}/srv/${file}: expected one '---' line, found ${parts.length - 1}`);
+      }
+      const service = path.basename(file, '.srv');
+      texts.set(`${pkg}/${service}_Request`, parts[0]);
+      texts.set(`${pkg}/${service}_Response`, parts[1]);
     }
-    const service = path.basename(file, '.srv');
-    texts.set(`${PACKAGE}/${service}_Request`, parts[0]);
-    texts.set(`${PACKAGE}/${service}_Response`, parts[1]);
   }
   return texts;
+}
+
+// The message types of an installed package as PACKAGE/KIND/TYPE, messages first, then
+// each service's request and response.
+function packageTypes(pkg) {
+  const share = installedPackages().get(pkg);
+  if (share === undefined) {
+    throw new Error(`${pkg} is not installed on AMENT_PREFIX_PATH: source install/setup.bash`);
+  }
+  const messages = interfaceFiles(path.join(share, 'msg'), '.msg').sort()
+    .map((file) => `${pkg}/msg/${path.basename(file, '.msg')}`);
+  const services = interfaceFiles(path.join(share, 'srv'), '.srv').sort()
+    .flatMap((file) => ['Request', 'Response'].map((part) =>
+      `${pkg}/srv/${path.basename(file, '.srv')}_${part}`));
+  return [...messages, ...services];
+}
+
+// The peer's parse of one type named PACKAGE/KIND/TYPE: { text, definitions }.
+function definitionOf(texts, fullName) {
+  const [pkg, , type] = fullName.split('/');
+  const text = concatenated(texts, `${pkg}/${type}`);
+  return { text, definitions: parse(text, { ros2: true }) };
 }
 
 // The complex types a definition text names, fully qualified ("Type" alone means a type
@@ -123,4 +144,4 @@ function loadDefinitions() {
   return result;
 }
 
-module.exports = { REPO, TYPE_NAMES, loadDefinitions, nestedTypes };
+module.exports = { REPO, TYPE_NAMES, loadDefinitions, loadTexts, packageTypes, definitionOf, nestedTypes };

@@ -11,7 +11,10 @@ const INTEGER_RANGES = new Map([
   ['int8', [-128, 127]], ['uint8', [0, 255]], ['byte', [0, 255]], ['char', [0, 255]],
   ['int16', [-32768, 32767]], ['uint16', [0, 65535]],
   ['int32', [-2147483648, 2147483647]], ['uint32', [0, 4294967295]],
+  ['int64', [-(2n ** 63n), 2n ** 63n - 1n]], ['uint64', [0n, 2n ** 64n - 1n]],
 ]);
+// The peer reads and writes 64-bit integers as BigInt; JSON text holds them exactly.
+const WIDE_INTEGERS = new Set(['int64', 'uint64']);
 const FLOAT32_MAX = 3.4028234663852886e38;
 const TIME_FIELDS = [
   { name: 'sec', type: 'int32' },
@@ -40,18 +43,21 @@ function isPlainObject(value) {
   return typeof value === 'object' && value !== null && !Array.isArray(value);
 }
 
-function validateScalar(type, value, where) {
+function validateScalar(type, value, where, upperBound) {
   if (INTEGER_RANGES.has(type)) {
     const [low, high] = INTEGER_RANGES.get(type);
     // -0 is no integer to kovel_cdr: JSON has it as -0.0.
-    if (!Number.isInteger(value) || Object.is(value, -0) || value < low || value > high) {
+    const integer = typeof value === 'bigint' ? WIDE_INTEGERS.has(type) :
+      Number.isInteger(value) && !Object.is(value, -0);
+    if (!integer || value < low || value > high) {
       fail(where, `expected a ${type} in [${low}, ${high}], got ${JSON.stringify(value)}`);
     }
   } else if (type === 'float32' || type === 'float64') {
-    if (typeof value === 'string' ? !FLOAT_WORDS.has(value) : typeof value !== 'number') {
+    if (typeof value === 'string' ? !FLOAT_WORDS.has(value) :
+      typeof value !== 'number' && typeof value !== 'bigint') {
       fail(where, `expected a number or "nan", "inf", "-inf", got ${JSON.stringify(value)}`);
     }
-    if (type === 'float32' && typeof value === 'number' && Math.abs(value) > FLOAT32_MAX) {
+    if (type === 'float32' && typeof value !== 'string' && Math.abs(Number(value)) > FLOAT32_MAX) {
       fail(where, `${value} is beyond the float32 range (write "inf")`);
     }
   } else if (type === 'bool') {
@@ -61,6 +67,9 @@ function validateScalar(type, value, where) {
   } else if (type === 'string') {
     if (typeof value !== 'string') {
       fail(where, `expected a string, got ${JSON.stringify(value)}`);
+    }
+    if (upperBound !== undefined && Buffer.byteLength(value, 'utf8') > upperBound) {
+      fail(where, `text of ${Buffer.byteLength(value, 'utf8')} bytes beyond its bound ${upperBound}`);
     }
     if (/[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]/.test(value)) {
       fail(where, 'text has a lone UTF-16 surrogate, which is no UTF-8 text');
@@ -105,7 +114,7 @@ function validateOne(field, value, index, where) {
     }
     validateFields(index.byName.get(field.type), value, index, where);
   } else {
-    validateScalar(field.type, value, where);
+    validateScalar(field.type, value, where, field.upperBound);
   }
 }
 
@@ -119,6 +128,9 @@ function validateMember(field, value, index, where) {
   }
   if (field.arrayLength !== undefined && value.length !== field.arrayLength) {
     fail(where, `expected exactly ${field.arrayLength} elements, got ${value.length}`);
+  }
+  if (field.arrayUpperBound !== undefined && value.length > field.arrayUpperBound) {
+    fail(where, `${value.length} elements beyond the bound ${field.arrayUpperBound}`);
   }
   value.forEach((element, i) => validateOne(field, element, index, `${where}[${i}]`));
 }
@@ -135,8 +147,11 @@ function validate(definitions, message, where) {
 // assert.deepStrictEqual, which tells NaN from NaN as equal and -0 from 0 as different. ----
 
 function normaliseScalar(type, value) {
+  if (WIDE_INTEGERS.has(type)) {
+    return BigInt(value);
+  }
   if (type === 'float32' || type === 'float64') {
-    const number = typeof value === 'string' ? FLOAT_WORDS.get(value) : value;
+    const number = typeof value === 'string' ? FLOAT_WORDS.get(value) : Number(value);
     return type === 'float32' ? Math.fround(number) : number;
   }
   return value;
@@ -172,12 +187,18 @@ function normalise(definitions, message) {
 // infinities become the words kovel_cdr reads, typed arrays become arrays. ----
 
 function toJsonText(value) {
+  if (typeof value === 'bigint') {
+    return value.toString();
+  }
   if (typeof value === 'number') {
     if (Number.isNaN(value)) {
       return '"nan"';
     }
     if (!Number.isFinite(value)) {
       return value > 0 ? '"inf"' : '"-inf"';
+    }
+    if (Number.isInteger(value) && !Number.isSafeInteger(value)) {
+      return BigInt(value).toString();  // JSON.stringify would round 2^63 to 9223372036854776000
     }
     return Object.is(value, -0) ? '-0.0' : JSON.stringify(value);
   }
@@ -265,4 +286,17 @@ function writeWithUtf8(writer, definitions, message) {
   return out;
 }
 
-module.exports = { validate, normalise, toJsonText, stringsOf, isAscii, writeWithUtf8 };
+// JSON text to values, an integer that a double would round as BigInt (a float member
+// takes it as a number again).
+function parseJson(text) {
+  const token = /"(?:[^"\\]|\\.)*"|(?<![\d.eE+-])-?\d{16,}(?![.eE\d])/g;
+  const tagged = text.replace(token, (t) =>
+    (t.startsWith('"') || BigInt(Number(t)) === BigInt(t) ? t : `{"$bigint":"${t}"}`));
+  return JSON.parse(tagged, (key, value) =>
+    isPlainObject(value) && Object.keys(value).join() === '$bigint' ? BigInt(value.$bigint) : value);
+}
+
+module.exports = {
+  validate, normalise, toJsonText, stringsOf, isAscii, writeWithUtf8, parseJson, dataFields,
+  definitionIndex,
+};

@@ -7,12 +7,14 @@ const path = require('node:path');
 const { MessageReader, MessageWriter } = require('@foxglove/rosmsg2-serialization');
 const { REPO } = require('./definitions');
 const kovel = require('./kovel_cdr');
-const { isAscii, normalise, stringsOf, toJsonText, validate, writeWithUtf8 } = require('./messages');
+const {
+  isAscii, normalise, parseJson, stringsOf, toJsonText, validate, writeWithUtf8,
+} = require('./messages');
 
 const SAMPLES = path.join(REPO, 'test', 'samples');
 
-function loadSamples(type) {
-  return JSON.parse(fs.readFileSync(path.join(SAMPLES, `${type}.json`), 'utf8'));
+function loadSamples(type, dir = SAMPLES) {
+  return parseJson(fs.readFileSync(path.join(dir, `${type}.json`), 'utf8'));
 }
 
 // A copy in an ArrayBuffer of exactly its length: the peer's reader builds its text views
@@ -44,9 +46,11 @@ function assertSameBytes(actual, expected, actualName, expectedName) {
     `  ${actualName}: ${hexAround(actual, at)}\n  ${expectedName}: ${hexAround(expected, at)}`);
 }
 
+// `codec` writes and reads our payloads: kovel_cdr by default, or matrix_codec.
 class Peer {
-  constructor(type, definitions) {
+  constructor(type, definitions, codec = kovel) {
     this.type = type;
+    this.codec = codec;
     this.definitions = definitions;
     this.reader = new MessageReader(definitions);
     this.writer = new MessageWriter(definitions);
@@ -80,7 +84,7 @@ class Peer {
 
   // Ours -> theirs for a sample: kovel_cdr encodes it, the peer checks the payload.
   oursToTheirs(sample) {
-    const ours = kovel.encode(this.type, toJsonText(sample));
+    const ours = this.codec.encode(this.type, toJsonText(sample));
     this.checkOurPayload(ours, sample);
     return ours;
   }
@@ -91,12 +95,12 @@ class Peer {
   theirsToOurs(sample) {
     assert.ok(stringsOf(this.definitions, sample).every(isAscii), 'the peer cannot write non-ASCII text');
     const theirs = exactCopy(this.writer.writeMessage(normalise(this.definitions, sample)));
-    const json = kovel.decode(this.type, theirs);
-    // kovel_cdr's JSON must name exactly the members of the definition, as a sample does.
-    validate(this.definitions, JSON.parse(json), `kovel_cdr decode ${this.type}`);
-    assert.deepStrictEqual(normalise(this.definitions, JSON.parse(json)),
-      normalise(this.definitions, sample), 'kovel_cdr decoded the peer payload to another message');
-    assertSameBytes(kovel.encode(this.type, json), theirs, 'ours re-encoded', 'peer');
+    const json = this.codec.decode(this.type, theirs);
+    // Our JSON must name exactly the members of the definition, as a sample does.
+    validate(this.definitions, parseJson(json), `decode ${this.type}`);
+    assert.deepStrictEqual(normalise(this.definitions, parseJson(json)),
+      normalise(this.definitions, sample), 'we decoded the peer payload to another message');
+    assertSameBytes(this.codec.encode(this.type, json), theirs, 'ours re-encoded', 'peer');
     return theirs;
   }
 }

@@ -54,7 +54,8 @@ std::string show_leaf(const Leaf & leaf, const void * record);
 std::string check_owned_members(const kovel_cdr::MessageType & type, const void * record);
 
 /// Puts a recognisable value in every leaf of an initialised record: strings of a few
-/// hundred characters, seven sequence elements, bit patterns in numbers, true booleans.
+/// hundred characters, seven sequence elements (two nested records), bit patterns in
+/// numbers, true booleans.
 void fill_pattern(const kovel_cdr::MessageType & type, void * record);
 
 /// A record's bytes and the contents its strings and sequences point to, to prove later

@@ -2,7 +2,7 @@
 # Crowded domains with real participants, too many processes for CI (where
 # Discovery.AFullDomainIsTold... holds the ports itself); run it by hand after
 # scripts/build.sh:
-#   bash test/integration/full_domain.sh install/kovel_cdr/bin/kovel_cdr
+#   bash test/system/integration/full_domain.sh install/kovel_cdr/bin/kovel_cdr
 # - 63 idle subscribers fill domain 232 (whose ports reach 65535): a 64th list and pub must
 #   say that the domain is full and fail, instead of finding no one;
 # - 101 idle subscribers in domain 200: a 102nd pub must still find them (Fast DDS's default

@@ -57,6 +57,16 @@ void collect(
 using kovel_cdr::SequenceSlot;
 using String = rosidl_runtime_c__String;
 
+// The records of a nested array or sequence member, one by one: f(element, index).
+template<class Slot, class F>
+void for_each_record(const Member & member, Slot * slot, F f)
+{
+  auto [elements, count] = kovel_cdr::elements_of(member, slot);
+  for (size_t i = 0; i < count; ++i) {
+    f(kovel_cdr::element_at(member, elements, i), i);
+  }
+}
+
 template<class T>
 struct Tag
 {
@@ -162,6 +172,12 @@ size_t wire_end(const Member & member, const void * slot, size_t position)
   if (member.shape == Shape::sequence) {
     position += eprosima::fastcdr::Cdr::alignment(position, 4) + 4;
   }
+  if (member.kind == Kind::nested) {
+    for_each_record(member, slot, [&](const void * element, size_t) {
+        position += member.nested->size(element, position);
+      });
+    return position;
+  }
   return with_value_type(member.kind, [&](auto tag) {
       using C = typename decltype(tag)::type;
       const auto [values, count] = values_of<C>(member, slot);
@@ -183,6 +199,18 @@ size_t record_size(const Member & member)
 
 bool equal(const Member & member, const void * a, const void * b)
 {
+  if (member.kind == Kind::nested) {
+    if (kovel_cdr::elements_of(member, a).second != kovel_cdr::elements_of(member, b).second) {
+      return false;
+    }
+    const void * b_elements = kovel_cdr::elements_of(member, b).first;
+    bool same = true;
+    for_each_record(member, a, [&](const void * element, size_t i) {
+        same = same && first_difference(
+          *member.nested, element, kovel_cdr::element_at(member, b_elements, i)).empty();
+      });
+    return same;
+  }
   return with_value_type(member.kind, [&](auto tag) {
       using C = typename decltype(tag)::type;
       const auto [x, x_count] = values_of<C>(member, a);
@@ -253,6 +281,13 @@ std::string owned_bytes(const Member & member, const void * slot)
       }
     }
   }
+  if (member.kind == Kind::nested) {
+    for_each_record(member, slot, [&](const void * element, size_t) {
+        for (const Leaf & leaf : leaves_of(*member.nested)) {
+          owned += owned_bytes(*leaf.member, &kovel_cdr::member_at<unsigned char>(element, leaf.offset));
+        }
+      });
+  }
   return owned;
 }
 
@@ -275,13 +310,30 @@ std::string ill_formed(const Member & member, const void * slot)
       }
     }
   }
-  return std::string();
+  std::string problem;
+  if (member.kind == Kind::nested) {
+    for_each_record(member, slot, [&](const void * element, size_t i) {
+        if (problem.empty()) {
+          problem = check_owned_members(*member.nested, element);
+          problem = problem.empty() ? problem : "[" + std::to_string(i) + "]." + problem;
+        }
+      });
+  }
+  return problem;
 }
 
 void fill(const Member & member, void * slot, size_t seed)
 {
-  if (member.shape == Shape::sequence && (member.resize == nullptr || !member.resize(slot, 7))) {
+  // Two nested records rather than seven: each fills its own sequences in turn.
+  const size_t elements = member.kind == Kind::nested ? 2 : 7;
+  if (member.shape == Shape::sequence &&
+    (member.resize == nullptr || !member.resize(slot, elements)))
+  {
     throw std::bad_alloc();
+  }
+  if (member.kind == Kind::nested) {
+    for_each_record(member, slot, [&](void * element, size_t) {fill_pattern(*member.nested, element);});
+    return;
   }
   with_value_type(member.kind, [&](auto tag) {
       using C = typename decltype(tag)::type;
@@ -293,14 +345,26 @@ void fill(const Member & member, void * slot, size_t seed)
     });
 }
 
-// The type support's message, before "<member name>'\n", when it cannot store such a
-// member while deserializing; null when it always can.
-const char * failure_text(const Member & member)
+// The type supports' messages, before "<member name>'\n", when one cannot store such a
+// member while deserializing or finds it beyond its bound (the sensor_msgs stand-in and
+// the member rules word an allocation failure differently).
+std::vector<const char *> failure_texts(const Member & member)
 {
+  std::vector<const char *> texts;
   if (member.shape == Shape::sequence) {
-    return "failed to allocate sequence '";
+    texts.push_back("failed to allocate sequence '");
+    texts.push_back("failed to allocate sequence for field '");
+    if (member.length > 0) {
+      texts.push_back("sequence longer than its bound in field '");
+    }
   }
-  return member.kind == Kind::string ? "failed to assign string into field '" : nullptr;
+  if (member.kind == Kind::string) {
+    texts.push_back("failed to assign string into field '");
+    if (member.string_bound > 0) {
+      texts.push_back("string longer than its bound in field '");
+    }
+  }
+  return texts;
 }
 
 }  // namespace
@@ -444,8 +508,13 @@ std::vector<std::string> allowed_failure_texts(const MessageType & type)
 {
   std::vector<std::string> texts;
   for (const Leaf & leaf : leaves_of(type)) {
-    if (const char * text = failure_text(*leaf.member)) {
+    for (const char * text : failure_texts(*leaf.member)) {
       texts.push_back(std::string(text) + leaf.member->name + "'\n");
+    }
+    if (leaf.member->kind == Kind::nested) {
+      for (std::string & text : allowed_failure_texts(*leaf.member->nested)) {
+        texts.push_back(std::move(text));
+      }
     }
   }
   return texts;
