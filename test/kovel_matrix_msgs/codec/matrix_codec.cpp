@@ -18,11 +18,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "json_codec.hpp"
-#include "payload.hpp"
-#include "record.hpp"
+#include "codec/json_codec.hpp"
+#include "codec/payload.hpp"
+#include "codec/record.hpp"
 #include "rosidl_typesupport_introspection_c/message_introspection.h"
-#include "type_catalog.hpp"
+#include "codec/type_catalog.hpp"
 
 namespace
 {
