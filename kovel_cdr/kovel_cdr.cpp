@@ -93,11 +93,11 @@ static int run_decode(const Arguments & arguments)
 static nlohmann::ordered_json sizes_of(const MessageType & type, const void * record)
 {
   bool full_bounded = true;
-  size_t max = type.max(full_bounded, 0);
+  size_t max = type.codec().max(full_bounded, 0);
   nlohmann::ordered_json sizes;
   sizes["type"] = type.full_name();
   if (record != nullptr) {
-    sizes["serialized_size"] = type.size(record, 0);
+    sizes["serialized_size"] = type.codec().size(record, 0);
   }
   sizes["max_serialized_size"] = max;
   sizes["full_bounded"] = full_bounded;
@@ -112,15 +112,12 @@ static int run_sizes(const Arguments & arguments)
   return 0;
 }
 
-static int run_types(const Arguments &)
+static std::string type_line(const MessageType * type)
 {
-  std::string text;
-  for (const MessageType * type : message_types()) {
-    if (!type->unsupported.empty()) {
-      text += type->unsupported + "\n";
-      continue;
-    }
-    Record empty(*type);
+  if (!type->unsupported.empty()) {
+    return type->unsupported + "\n";
+  }
+  Record empty(*type);
     nlohmann::ordered_json sizes = sizes_of(*type, empty.data());
     char line[256];
     std::snprintf(line, sizeof(line),
@@ -128,17 +125,44 @@ static int run_types(const Arguments &)
       type->full_name().c_str(), sizes["serialized_size"].get<size_t>(),
       sizes["max_serialized_size"].get<size_t>(),
       sizes["full_bounded"].get<bool>() ? "true" : "false");
-    text += line;
+  return line;
+}
+
+static int run_types(const Arguments & arguments)
+{
+  std::vector<std::string> packages;
+  if (arguments.has("all")) {
+    packages = interface_packages();
+  } else if (!arguments.positional.empty()) {
+    packages = {arguments.positional[0]};
+  }
+  std::string text;
+  if (packages.empty()) {
+    for (const MessageType * type : message_types()) {
+      text += type_line(type);
+    }
+  }
+  for (const std::string & package : packages) {
+    for (const std::string & name : package_type_names(package)) {
+      try {
+        text += type_line(&find_message_type(name));
+      } catch (const Error & e) {
+        // A type that cannot be described is told in its line; the others are listed.
+        text += e.what() + std::string("\n");
+      }
+    }
   }
   write_output(text);
   return 0;
 }
 
 static const char kTypeNames[] =
-  "TYPE is a message type of kovel_camera_msgs, as DeviceInfo, kovel_camera_msgs/DeviceInfo\n"
-  "or kovel_camera_msgs/msg/DeviceInfo; a service's request and response are\n"
-  "GetString_Request or kovel_camera_msgs/srv/GetString_Response. 'kovel_cdr types' lists\n"
-  "them all.\n\n"
+  "TYPE is a message type: a name alone is one of kovel_camera_msgs, as DeviceInfo;\n"
+  "PACKAGE/NAME or PACKAGE/msg/NAME is one of any interface package installed on\n"
+  "AMENT_PREFIX_PATH, as kovel_camera_msgs/DeviceInfo or std_msgs/msg/String; a service's\n"
+  "request and response are GetString_Request or kovel_camera_msgs/srv/GetString_Response.\n"
+  "'kovel_cdr types' lists those of kovel_camera_msgs, 'kovel_cdr types PACKAGE' those of\n"
+  "a package, 'kovel_cdr types --all' every one.\n\n"
   "Exit status: 0 done, 1 failed (one line on stderr), 2 usage, 130 interrupted by\n"
   "SIGINT, SIGTERM or SIGHUP, 141 standard output closed.\n";
 
@@ -169,10 +193,11 @@ static std::vector<Command> all_commands()
       decode_help.c_str(), 1, 2, {}, {"hex", "json", "compact"}, run_decode},
     {"sizes", "TYPE [FILE]", "a message's serialized size and the type's maximum",
       sizes_help.c_str(), 1, 2, {}, {}, run_sizes},
-    {"types", "", "every message type with its sizes",
-      "Lists every message type with the size of its empty message, its maximum size and\n"
-      "full_bounded.\n",
-      0, 0, {}, {}, run_types},
+    {"types", "[PACKAGE] [--all]", "message types with their sizes",
+      "Lists the message types of kovel_camera_msgs, of PACKAGE, or with --all of every\n"
+      "interface package on AMENT_PREFIX_PATH, with the size of the empty message, the\n"
+      "maximum size and full_bounded. A type kovel_cdr cannot handle is listed with why.\n",
+      0, 1, {}, {"all"}, run_types},
     show_command(),
   };
   for (Command & command : middleware_commands()) {
