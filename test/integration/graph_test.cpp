@@ -151,4 +151,20 @@ TEST(Qos, EchoHearsBestEffortAndLatchedPublishersAndNamesAMismatch)
   EXPECT_EQ(node.wait(20), 0) << describe(node);
 }
 
+// A type whose package has no Fast-CDR C type support (the std_msgs stand-in's String)
+// goes through the introspection codec: published, its type taken from the graph by an
+// echo given none, and printed.
+TEST(Graph, PubAndEchoCarryATypeWithoutAFastCdrTypeSupport)
+{
+  const uint32_t domain = domain_base() + 61;
+  const std::string topic = unique("chatter");
+  Process echo({kKovelCdr, "echo", topic, "--times", "2", "--timeout", "40", "--domain",
+      std::to_string(domain)});
+  auto pub = run({"pub", "std_msgs/msg/String", topic, "{data: hi}", "--times", "2",
+      "--rate", "5", "--timeout", "40"}, domain);
+  EXPECT_EQ(pub->wait(1), 0) << describe(*pub);
+  EXPECT_EQ(echo.wait(40), 0) << describe(echo);
+  EXPECT_EQ(echo.out(), "data: hi\n---\ndata: hi\n---\n") << describe(echo);
+}
+
 }  // namespace
