@@ -73,7 +73,7 @@ ran=0
 mkdir -p "$build_dir/artifacts"
 for type in $types; do
   for target in "$build_dir/fuzz_deserialize_$type" "$build_dir/fuzz_round_trip_$type" \
-      "$build_dir/fuzz_from_text_$type"; do
+      "$build_dir/fuzz_from_text_$type" "$build_dir/fuzz_differential_$type"; do
     name=$(basename "$target")
     seeds=fuzz/corpus/$type
     [[ "$name" != fuzz_from_text_* ]] || seeds=fuzz/corpus_text/$type
