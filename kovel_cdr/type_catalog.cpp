@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -97,10 +99,11 @@ bool read_index_entry(const std::string & package, std::string & entry)
 // A package's interfaces as (kind, name): ("msg", "String"), ("srv", "SetBool").
 std::vector<std::pair<std::string, std::string>> package_interfaces(const std::string & package)
 {
+  // A package name is letters, digits and underscores: nothing that walks a path.
+  const bool valid = !package.empty() && std::all_of(package.begin(), package.end(),
+      [](char c) {return std::isalnum(static_cast<unsigned char>(c)) || c == '_';});
   std::string entry;
-  if (package.empty() || package.find('/') != std::string::npos ||
-    !read_index_entry(package, entry))
-  {
+  if (!valid || !read_index_entry(package, entry)) {
     throw Error("no interface package '" + package + "' on AMENT_PREFIX_PATH");
   }
   std::vector<std::pair<std::string, std::string>> found;
