@@ -253,6 +253,120 @@ void round_trip(const char * type_name, const uint8_t * data, size_t size)
   }
 }
 
+namespace
+{
+
+// What one codec made of the input: true, false with its line, or the stream's exception.
+struct Reading
+{
+  bool ok = false;
+  bool threw = false;
+  std::string text;
+  size_t consumed = 0;
+};
+
+Reading read_with(const kovel_cdr::Codec & codec, const uint8_t * data, size_t size,
+  Framing framing, void * record)
+{
+  Reading reading;
+  FastBuffer buffer(const_cast<char *>(reinterpret_cast<const char *>(data)), size);
+  Cdr cdr(buffer,
+    framing == Framing::body_big_endian ? Cdr::BIG_ENDIANNESS : Cdr::LITTLE_ENDIANNESS,
+    framing == Framing::payload ? Cdr::DDS_CDR : Cdr::CORBA_CDR);
+  capture().begin();
+  try {
+    if (framing == Framing::payload) {
+      cdr.read_encapsulation();
+    }
+    reading.ok = codec.deserialize(cdr, record);
+  } catch (const eprosima::fastcdr::exception::Exception &) {
+    reading.threw = true;
+  }
+  reading.text = capture().end();
+  reading.consumed = cdr.getSerializedDataLength();
+  return reading;
+}
+
+// The record written by a codec after `start` octets, or its refusal.
+std::string written_by(const kovel_cdr::Codec & codec, const void * record, size_t start,
+  size_t room)
+{
+  std::vector<char> bytes(room, 0);
+  FastBuffer buffer(bytes.data(), bytes.size());
+  Cdr out(buffer, Cdr::DEFAULT_ENDIAN, Cdr::DDS_CDR);
+  capture().begin();
+  bool written = false;
+  try {
+    for (size_t i = 0; i < start; ++i) {
+      out << static_cast<uint8_t>(0);
+    }
+    written = codec.serialize(record, out);
+  } catch (const eprosima::fastcdr::exception::Exception &) {
+    capture().end();
+    return "threw";
+  }
+  const std::string text = capture().end();
+  return written ? std::string(bytes.data(), out.getSerializedDataLength()) : "refused: " + text;
+}
+
+}  // namespace
+
+void differential(const char * type_name, const uint8_t * data, size_t size)
+{
+  const MessageType & type = type_named(type_name);
+  if (!type.fastrtps || !type.introspection) {
+    broken(type, "has not both a Fast-CDR C type support and the introspection codec");
+  }
+  const kovel_cdr::Codec & unit = *type.fastrtps;
+  const kovel_cdr::Codec & ours = *type.introspection;
+  for (size_t start = 0; start < 8; ++start) {
+    bool unit_bounded = true;
+    bool ours_bounded = true;
+    if (unit.max(unit_bounded, start) != ours.max(ours_bounded, start) ||
+      unit_bounded != ours_bounded)
+    {
+      broken(type, "the codecs' maximum sizes differ from start " + std::to_string(start));
+    }
+  }
+  for (Framing framing : {Framing::payload, Framing::body_little_endian, Framing::body_big_endian}) {
+    if (framing == Framing::payload && (size < 4 || data[0] != 0 || data[1] > 1)) {
+      continue;
+    }
+    const std::string how = std::string(" ") + framing_name(framing);
+    kovel_cdr::Record by_unit(type);
+    kovel_cdr::Record by_ours(type);
+    const Reading u = read_with(unit, data, size, framing, by_unit.data());
+    const Reading o = read_with(ours, data, size, framing, by_ours.data());
+    if (u.ok != o.ok || u.threw != o.threw || u.text != o.text) {
+      broken(type, "the codecs read the input differently" + how + ": the unit " +
+        (u.ok ? "read it" : u.threw ? "threw" : "refused it ('" + u.text + "')") + ", ours " +
+        (o.ok ? "read it" : o.threw ? "threw" : "refused it ('" + o.text + "')"));
+    }
+    if (!u.ok) {
+      continue;
+    }
+    if (u.consumed != o.consumed) {
+      broken(type, "the codecs read " + std::to_string(u.consumed) + " and " +
+        std::to_string(o.consumed) + " bytes" + how);
+    }
+    const std::string difference = first_difference(type, by_unit.data(), by_ours.data());
+    if (!difference.empty()) {
+      broken(type, "the codecs read different records" + how + ": " + difference);
+    }
+    for (size_t start = 0; start < 8; ++start) {
+      const std::string at = how + ", start position " + std::to_string(start);
+      const size_t length = unit.size(by_unit.data(), start);
+      if (ours.size(by_unit.data(), start) != length) {
+        broken(type, "the codecs' sizes differ" + at);
+      }
+      const std::string expected = written_by(unit, by_unit.data(), start, start + length);
+      if (written_by(ours, by_unit.data(), start, start + length) != expected) {
+        broken(type, "the codecs wrote different bytes" + at);
+      }
+    }
+  }
+}
+
 void from_text(const char * type_name, const uint8_t * data, size_t size)
 {
   const MessageType & type = kovel_cdr::find_message_type(type_name);

@@ -22,6 +22,13 @@ void deserialize_any(const char * type_name, const uint8_t * data, size_t size);
 /// gives, and deserializing those bytes must give the same record back.
 void round_trip(const char * type_name, const uint8_t * data, size_t size);
 
+/// The Fast-CDR C type support against the introspection codec: the input, as a payload
+/// and as a body of either byte order, read by each into a record of its own: both read
+/// it (the same records, the same bytes consumed), refuse it with the same line, or throw;
+/// what they read, each writes into the same bytes from every start position modulo 8, and
+/// sizes alike; the maximum sizes agree.
+void differential(const char * type_name, const uint8_t * data, size_t size);
+
 /// The input as the text kovel_cdr encode and sizes take (YAML or JSON): refused with a
 /// reason, or encoded; then what was encoded decodes, prints as YAML and reads back to the
 /// same bytes.

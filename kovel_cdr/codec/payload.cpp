@@ -28,42 +28,54 @@ const message_type_support_callbacks_t & fastrtps_c_callbacks(
 
 const message_type_support_callbacks_t & callbacks_of(const MessageType & type)
 {
+  if (type.handle == nullptr) {
+    throw Error(type.full_name() + " has no " + rosidl_typesupport_fastrtps_c__identifier +
+            " type support");
+  }
   return fastrtps_c_callbacks(type.handle());
 }
 
-void write_payload(
-  const message_type_support_callbacks_t & callbacks, const void * record, void * bytes,
-  size_t size)
+void write_payload(const Codec & codec, const void * record, void * bytes, size_t size)
 {
-  const char * name = callbacks.message_name_;
+  const std::string & name = codec.type().name;
   std::memset(bytes, 0, size);
   try {
     PayloadWriter out(bytes, size);
-    if (!callbacks.cdr_serialize(record, out.cdr())) {
-      throw Error(std::string(name) + ": the type support refused the message");
+    if (!codec.serialize(record, out.cdr())) {
+      throw Error(name + ": the type support refused the message");
     }
     if (out.length() != size) {
       throw Error(std::string(name) + ": wrote " + std::to_string(out.length()) +
               " bytes where the size function gave " + std::to_string(size));
     }
   } catch (const eprosima::fastcdr::exception::Exception & e) {
-    throw Error(std::string(name) + ": more bytes than the size function gave: " + e.what());
+    throw Error(name + ": more bytes than the size function gave: " + e.what());
   }
+}
+
+std::vector<uint8_t> encode_payload(const Codec & codec, const void * record)
+{
+  std::vector<uint8_t> payload(payload_size(codec, record));
+  write_payload(codec, record, payload.data(), payload.size());
+  return payload;
 }
 
 std::vector<uint8_t> encode_payload(const MessageType & type, const void * record)
 {
-  const message_type_support_callbacks_t & callbacks = callbacks_of(type);
-  std::vector<uint8_t> payload(payload_size(callbacks, record));
-  write_payload(callbacks, record, payload.data(), payload.size());
-  return payload;
+  return encode_payload(type.codec(), record);
 }
 
 void decode_payload(const MessageType & type, const uint8_t * bytes, size_t length, void * record)
 {
+  decode_payload(type.codec(), bytes, length, record);
+}
+
+void decode_payload(const Codec & codec, const uint8_t * bytes, size_t length, void * record)
+{
+  const MessageType & type = codec.type();
   PayloadReader in(bytes, length);
   try {
-    if (!callbacks_of(type).cdr_deserialize(in.cdr(), record)) {
+    if (!codec.deserialize(in.cdr(), record)) {
       throw Error(type.name + ": the type support refused the payload");
     }
   } catch (const eprosima::fastcdr::exception::Exception & e) {

@@ -1,5 +1,5 @@
 // DDS payloads: the 4-byte encapsulation header (00 01 00 00 for little-endian CDR, 00 00
-// 00 00 for big-endian), then the CDR body written and read by the type's own callbacks.
+// 00 00 for big-endian), then the CDR body written and read by the type's codec.
 // Every part of the project that frames or opens a payload does it here.
 #ifndef KOVEL_CDR__CODEC__PAYLOAD_HPP_
 #define KOVEL_CDR__CODEC__PAYLOAD_HPP_
@@ -27,23 +27,21 @@ constexpr size_t kEncapsulationSize = 4;
 const message_type_support_callbacks_t & fastrtps_c_callbacks(
   const rosidl_message_type_support_t * handle);
 
-/// The callbacks record behind a type's handle, found the same way.
+/// The callbacks record behind a type's handle, found the same way. Throws Error when the
+/// type has no Fast-CDR C type support.
 const message_type_support_callbacks_t & callbacks_of(const MessageType & type);
 
-/// The header plus the record's exact serialized size, as the callbacks give it (they
-/// saturate at 32 bits, so a record too large is never sized small).
-inline uint64_t payload_size(
-  const message_type_support_callbacks_t & callbacks, const void * record)
+/// The header plus the record's exact serialized size.
+inline uint64_t payload_size(const Codec & codec, const void * record)
 {
-  return uint64_t{kEncapsulationSize} + callbacks.get_serialized_size(record);
+  return uint64_t{kEncapsulationSize} + codec.size(record, 0);
 }
 
 /// The header plus the type's maximum size; `full_bounded` tells whether that is a true bound.
-inline uint64_t max_payload_size(
-  const message_type_support_callbacks_t & callbacks, bool & full_bounded)
+inline uint64_t max_payload_size(const Codec & codec, bool & full_bounded)
 {
   full_bounded = true;
-  return uint64_t{kEncapsulationSize} + callbacks.max_serialized_size(full_bounded);
+  return uint64_t{kEncapsulationSize} + codec.max(full_bounded, 0);
 }
 
 /// Whether the header at `bytes` (kEncapsulationSize of them at least) says big-endian.
@@ -127,21 +125,22 @@ private:
   size_t declared_padding_ = 0;
 };
 
-/// Writes the header and the record, by `callbacks`, into exactly `size` bytes at `bytes`
+/// Writes the header and the record, by `codec`, into exactly `size` bytes at `bytes`
 /// (its payload_size), zeroed first so that the padding Fast-CDR skips goes out as zeros.
-/// Throws Error, naming the type, when the callbacks refuse the record or write another
-/// number of bytes than their size gave.
-void write_payload(
-  const message_type_support_callbacks_t & callbacks, const void * record, void * bytes,
-  size_t size);
+/// Throws Error, naming the type, when the codec refuses the record or writes another
+/// number of bytes than its size gave.
+void write_payload(const Codec & codec, const void * record, void * bytes, size_t size);
 
-/// The record as a payload of exactly its payload_size. Throws Error as write_payload does.
+/// The record as a payload of exactly its payload_size, by the type's codec (or `codec`).
+/// Throws Error as write_payload does.
 std::vector<uint8_t> encode_payload(const MessageType & type, const void * record);
+std::vector<uint8_t> encode_payload(const Codec & codec, const void * record);
 
-/// Fills an initialised record from a payload. Throws Error when the payload ends early,
-/// has bytes left over beyond its padding (PayloadReader::left_over), or the type
-/// support refuses it.
+/// Fills an initialised record from a payload, by the type's codec (or `codec`). Throws
+/// Error when the payload ends early, has bytes left over beyond its padding
+/// (PayloadReader::left_over), or the codec refuses it.
 void decode_payload(const MessageType & type, const uint8_t * bytes, size_t length, void * record);
+void decode_payload(const Codec & codec, const uint8_t * bytes, size_t length, void * record);
 
 }  // namespace kovel_cdr
 

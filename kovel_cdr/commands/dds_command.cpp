@@ -146,9 +146,9 @@ static const MessageType & type_of_publishers(
   const std::string & type = *types.begin();
   try {
     return find_message_type(type);
-  } catch (const Error &) {
-    throw Error("'" + topic + "' carries " + type + ", which is not a type of " +
-            "kovel_camera_msgs");
+  } catch (const Error & e) {
+    throw Error("'" + topic + "' carries " + type + ", which kovel_cdr cannot read: " +
+            e.what());
   }
 }
 

@@ -13,10 +13,12 @@ namespace kovel_cdr
 {
 
 static const char kTypeNames[] =
-  "TYPE is a message type of kovel_camera_msgs, as DeviceInfo, kovel_camera_msgs/DeviceInfo\n"
-  "or kovel_camera_msgs/msg/DeviceInfo; a service's request and response are\n"
-  "GetString_Request or kovel_camera_msgs/srv/GetString_Response. 'kovel_cdr types' lists\n"
-  "them all.\n\n"
+  "TYPE is a message type: a name alone is one of kovel_camera_msgs, as DeviceInfo;\n"
+  "PACKAGE/NAME or PACKAGE/msg/NAME is one of any interface package installed on\n"
+  "AMENT_PREFIX_PATH, as kovel_camera_msgs/DeviceInfo or std_msgs/msg/String; a service's\n"
+  "request and response are GetString_Request or kovel_camera_msgs/srv/GetString_Response.\n"
+  "'kovel_cdr types' lists those of kovel_camera_msgs, 'kovel_cdr types PACKAGE' those of\n"
+  "a package, 'kovel_cdr types --all' every one.\n\n"
   "Exit status: 0 done, 1 failed (one line on stderr), 2 usage, 130 interrupted by\n"
   "SIGINT, SIGTERM or SIGHUP, 141 standard output closed.\n";
 

@@ -79,11 +79,11 @@ std::vector<uint8_t> from_hex(const std::string & text)
 nlohmann::ordered_json sizes_of(const MessageType & type, const void * record)
 {
   bool full_bounded = true;
-  size_t max = type.max(full_bounded, 0);
+  size_t max = type.codec().max(full_bounded, 0);
   nlohmann::ordered_json sizes;
   sizes["type"] = type.full_name();
   if (record != nullptr) {
-    sizes["serialized_size"] = type.size(record, 0);
+    sizes["serialized_size"] = type.codec().size(record, 0);
   }
   sizes["max_serialized_size"] = max;
   sizes["full_bounded"] = full_bounded;

@@ -26,7 +26,7 @@ void meter(
   dds::Reader & reader = subscribe(*node, topic, arguments, dds::keep_all_qos(kMeterHistory),
       deadline, command);
   TypeGuard type_guard(*node, topic, reader);
-  const message_type_support_callbacks_t & callbacks = callbacks_of(reader.type());
+  const Codec & codec = reader.type().codec();
   std::deque<Arrival> arrivals;
   uint64_t received = 0;
   // How many had arrived at the last report: a report with none since says so, as ros2 topic
@@ -45,7 +45,7 @@ void meter(
           }
           ++received;
           arrivals.push_back({info.reception_timestamp.to_ns() * 1e-9,
-              static_cast<size_t>(payload_size(callbacks, message->data()))});
+              static_cast<size_t>(payload_size(codec, message->data()))});
           if (arrivals.size() > window) {
             arrivals.pop_front();
           }

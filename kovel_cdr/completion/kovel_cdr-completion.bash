@@ -10,6 +10,9 @@ _kovel_cdr() {
       -*) words=$(kovel_cdr "${COMP_WORDS[1]}" --help 2>/dev/null | grep -o -- '--[a-z-]*[a-z]' |
             sort -u) ;;
       /*) words=$(kovel_cdr list --timeout 1 2>/dev/null | awk '{print $1}') ;;
+      # Another package's types once its name is typed: "std_msgs/" lists std_msgs'.
+      */*) words=$(kovel_cdr types "${cur%%/*}" 2>/dev/null | awk '{n = split($1, part, "/");
+            print $1; print part[1] "/" part[n]}') ;;
       *) words=$(kovel_cdr types 2>/dev/null | awk '{n = split($1, part, "/");
             print $1; print part[n]}') ;;
     esac

@@ -48,26 +48,46 @@ CdrDataType::AcceptUnreadable::~AcceptUnreadable()
   t_accept_unreadable = nullptr;
 }
 
-std::string dds_type_name(const message_type_support_callbacks_t & callbacks)
+std::string dds_type_name(const MessageType & type)
 {
-  return std::string(callbacks.message_namespace_) + "::dds_::" + callbacks.message_name_ + "_";
+  return type.package + "::" + type.kind + "::dds_::" + type.name + "_";
+}
+
+// The type's codec once `handle` is found to be of it.
+static const Codec & checked_codec(
+  const MessageType & record_type, const rosidl_message_type_support_t * handle)
+{
+  const message_type_support_callbacks_t & callbacks = fastrtps_c_callbacks(handle);
+  std::string expected_namespace = std::string(record_type.package) + "::" + record_type.kind;
+  if (expected_namespace != callbacks.message_namespace_ ||
+    record_type.name != callbacks.message_name_ || !record_type.fastrtps)
+  {
+    throw Error(std::string("the type support of ") + callbacks.message_namespace_ + "::" +
+            callbacks.message_name_ + " does not write " + record_type.full_name());
+  }
+  return record_type.codec();
 }
 
 CdrDataType::CdrDataType(
   const MessageType & record_type, const rosidl_message_type_support_t * handle)
-: record_type_(record_type), callbacks_(fastrtps_c_callbacks(handle))
+: record_type_(record_type), codec_(checked_codec(record_type, handle))
 {
-  std::string expected_namespace = std::string(record_type.package) + "::" + record_type.kind;
-  if (expected_namespace != callbacks_.message_namespace_ ||
-    record_type.name != callbacks_.message_name_)
-  {
-    throw Error(std::string("the type support of ") + callbacks_.message_namespace_ + "::" +
-            callbacks_.message_name_ + " does not write " + record_type.full_name());
-  }
-  setName(dds_type_name(callbacks_).c_str());
+  set_up();
+}
+
+CdrDataType::CdrDataType(const MessageType & record_type)
+: record_type_(record_type), codec_(record_type.codec())
+{
+  set_up();
+}
+
+void CdrDataType::set_up()
+{
+  setName(dds_type_name(record_type_).c_str());
   // Fast DDS needs a size above 0 and preallocates it for many samples per endpoint; an
   // unbounded type's samples grow beyond it when they must.
-  m_typeSize = static_cast<uint32_t>(max_payload_size(callbacks_, bounded_));
+  m_typeSize = static_cast<uint32_t>(
+    std::min<uint64_t>(max_payload_size(codec_, bounded_), UINT32_MAX));
   m_isGetKeyDefined = false;
   // ROS 2 peers do not exchange type objects; neither do we.
   auto_fill_type_object(false);
@@ -85,12 +105,12 @@ bool CdrDataType::serialize(void * data, SerializedPayload_t * payload)
   const void * record = static_cast<const Record *>(data)->data();
   const std::string name = record_type_.name;
   try {
-    const uint64_t size = payload_size(callbacks_, record);
+    const uint64_t size = payload_size(codec_, record);
     if (size > payload->max_size) {
       return fail(name + ": the message needs " + std::to_string(size) +
                " bytes, more than the " + std::to_string(payload->max_size) + " the payload has");
     }
-    write_payload(callbacks_, record, payload->data, static_cast<size_t>(size));
+    write_payload(codec_, record, payload->data, static_cast<size_t>(size));
     payload->length = static_cast<uint32_t>(size);
     payload->encapsulation = big_endian_header(payload->data) ? CDR_BE : CDR_LE;
     return true;
@@ -109,7 +129,7 @@ bool CdrDataType::deserialize(SerializedPayload_t * payload, void * data)
   const std::string bytes = "payload of " + std::to_string(payload->length) + " bytes";
   try {
     PayloadReader in(payload->data, payload->length);
-    if (!callbacks_.cdr_deserialize(in.cdr(), record)) {
+    if (!codec_.deserialize(in.cdr(), record)) {
       return fail(name + ": the type support refused the " + bytes) || accept;
     }
     if (in.left_over() != 0) {
@@ -129,12 +149,12 @@ bool CdrDataType::deserialize(SerializedPayload_t * payload, void * data)
 std::function<uint32_t()> CdrDataType::getSerializedSizeProvider(void * data)
 {
   const void * record = static_cast<const Record *>(data)->data();
-  const message_type_support_callbacks_t * callbacks = &callbacks_;
-  // Saturates like the callback itself: a message too large for 32 bits is never sized
+  const Codec * codec = &codec_;
+  // Saturates as the callbacks' size does: a message too large for 32 bits is never sized
   // small (serialize then refuses it).
-  return [callbacks, record]() {
+  return [codec, record]() {
            return static_cast<uint32_t>(
-             std::min<uint64_t>(payload_size(*callbacks, record), UINT32_MAX));
+             std::min<uint64_t>(payload_size(*codec, record), UINT32_MAX));
          };
 }
 

@@ -1,7 +1,8 @@
-// A Fast DDS data type over a kovel_camera_msgs type support, as a ROS 2 middleware uses
-// one: the type's handle is asked for the Fast-CDR C flavour, its `data` taken as the
-// callbacks record, and every payload is the 4-byte encapsulation header followed by what
-// the callbacks write. Samples are kovel_cdr::Record objects (owned, initialised records).
+// A Fast DDS data type over a catalogued type's codec, as a ROS 2 middleware uses a type
+// support: its Fast-CDR C type support where the package has one (the handle asked for the
+// Fast-CDR C flavour, its `data` taken as the callbacks record), else the introspection
+// codec; every payload is the 4-byte encapsulation header followed by what the codec
+// writes. Samples are kovel_cdr::Record objects (owned, initialised records).
 #ifndef KOVEL_CDR__DDS__CDR_DATA_TYPE_HPP_
 #define KOVEL_CDR__DDS__CDR_DATA_TYPE_HPP_
 
@@ -19,26 +20,27 @@ namespace kovel_cdr
 namespace dds
 {
 
-/// "kovel_camera_msgs::msg::dds_::DeviceInfo_": the DDS type name ROS 2 gives a type,
-/// from the callbacks record's namespace and name.
-std::string dds_type_name(const message_type_support_callbacks_t & callbacks);
+/// "kovel_camera_msgs::msg::dds_::DeviceInfo_": the DDS type name ROS 2 gives a type.
+std::string dds_type_name(const MessageType & type);
 
 class CdrDataType : public eprosima::fastdds::dds::TopicDataType
 {
 public:
-  /// A data type for records of `record_type` written and read by the callbacks behind
-  /// `handle` (the type's own handle, or a service record's request or response handle).
-  /// Throws Error when the handle does not offer the Fast-CDR C flavour or its callbacks
-  /// are not those of `record_type`.
+  /// A data type for records of `record_type`, written and read by its codec.
+  explicit CdrDataType(const MessageType & record_type);
+
+  /// The same, once `handle` (the type's own handle, or a service record's request or
+  /// response handle) is checked to be of `record_type`: throws Error when it does not
+  /// offer the Fast-CDR C flavour or its callbacks are not those of `record_type`.
   CdrDataType(const MessageType & record_type, const rosidl_message_type_support_t * handle);
 
   /// Writes the encapsulation header and the record (a Record *) into a zeroed payload.
-  /// False, without throwing, when the callbacks refuse the record or the stream runs out
+  /// False, without throwing, when the codec refuses the record or the stream runs out
   /// of room; failure() then tells why.
   bool serialize(void * data, eprosima::fastrtps::rtps::SerializedPayload_t * payload) override;
 
   /// Reads the encapsulation header and fills the record (a Record *). False, without
-  /// throwing, when the payload ends early or the callbacks refuse it; failure() then tells
+  /// throwing, when the payload ends early or the codec refuses it; failure() then tells
   /// why. Into the record named by an AcceptUnreadable of this thread, it reads what it can
   /// and returns true, so that Fast DDS hands the sample over with its sample info instead
   /// of dropping it without a word.
@@ -80,11 +82,13 @@ public:
   bool is_bounded() const override {return bounded_;}
 
   const MessageType & record_type() const {return record_type_;}
-  const message_type_support_callbacks_t & callbacks() const {return callbacks_;}
+  const Codec & codec() const {return codec_;}
 
 private:
+  void set_up();
+
   const MessageType & record_type_;
-  const message_type_support_callbacks_t & callbacks_;
+  const Codec & codec_;
   bool bounded_ = false;
 };
 

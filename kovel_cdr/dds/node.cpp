@@ -288,7 +288,9 @@ fdds::Topic & Node::topic(
   const MessageType & type, const rosidl_message_type_support_t * handle,
   const std::string & dds_topic)
 {
-  fdds::TypeSupport support(new CdrDataType(type, handle));
+  // Without a handle to check against, the type's own codec.
+  fdds::TypeSupport support(handle != nullptr ? new CdrDataType(type, handle) :
+    new CdrDataType(type));
   const std::string type_name = support.get_type_name();
   auto found = topics_.find(dds_topic);
   if (found != topics_.end()) {
@@ -334,14 +336,14 @@ Reader & Node::create_reader(
 
 Writer & Node::create_publisher(const MessageType & type, std::string_view topic, const Qos & qos)
 {
-  return create_writer(type, type.handle(), dds_topic_name(topic), fully_qualified_name(topic),
+  return create_writer(type, nullptr, dds_topic_name(topic), fully_qualified_name(topic),
            qos);
 }
 
 Reader & Node::create_subscription(
   const MessageType & type, std::string_view topic, const Qos & qos)
 {
-  return create_reader(type, type.handle(), dds_topic_name(topic), fully_qualified_name(topic),
+  return create_reader(type, nullptr, dds_topic_name(topic), fully_qualified_name(topic),
            qos);
 }
 
@@ -377,8 +379,13 @@ void Node::remove(Reader & reader)
     [&](const std::unique_ptr<Reader> & mine) {return mine.get() == &reader;}), readers_.end());
 }
 
-static const service_type_support_callbacks_t & service_callbacks(const ServiceType & type)
+// The service record's request and response handles, as a middleware takes them; both null
+// for a service without a Fast-CDR C type support (its types' codecs then serve).
+static service_type_support_callbacks_t service_callbacks(const ServiceType & type)
 {
+  if (type.handle == nullptr) {
+    return {};
+  }
   const rosidl_service_type_support_t * handle = type.handle();
   if (handle == nullptr || handle->data == nullptr) {
     throw Error(std::string("service ") + type.name + " has no type support record");
@@ -388,7 +395,7 @@ static const service_type_support_callbacks_t & service_callbacks(const ServiceT
 
 ServiceServer & Node::create_service(const ServiceType & type, std::string_view name)
 {
-  const service_type_support_callbacks_t & callbacks = service_callbacks(type);
+  const service_type_support_callbacks_t callbacks = service_callbacks(type);
   std::string full = fully_qualified_name(name);
   Reader & requests = create_reader(*type.request, callbacks.request_members_,
       dds_request_topic_name(name), full, service_qos());
@@ -400,7 +407,7 @@ ServiceServer & Node::create_service(const ServiceType & type, std::string_view 
 
 ServiceClient & Node::create_client(const ServiceType & type, std::string_view name)
 {
-  const service_type_support_callbacks_t & callbacks = service_callbacks(type);
+  const service_type_support_callbacks_t callbacks = service_callbacks(type);
   std::string full = fully_qualified_name(name);
   Writer & requests = create_writer(*type.request, callbacks.request_members_,
       dds_request_topic_name(name), full, service_qos());

@@ -201,6 +201,19 @@ TEST(KovelCdr, SizesAndTypesReportTheTypeSupportsFigures)
   ASSERT_EQ(types.status, 0);
   EXPECT_EQ(std::count(types.out.begin(), types.out.end(), '\n'), 11);
   EXPECT_NE(types.out.find("kovel_camera_msgs/srv/GetCameraInfo_Response"), std::string::npos);
+
+  // Another installed package's types, a service's parts but not its generated messages.
+  ToolRun package = kovel_cdr("types std_msgs");
+  ASSERT_EQ(package.status, 0) << package.err;
+  EXPECT_EQ(package.out.substr(0, package.out.find(' ')), "std_msgs/msg/Header");
+  EXPECT_NE(package.out.find("\nstd_msgs/msg/String   "), std::string::npos) << package.out;
+  ToolRun all = kovel_cdr("types --all");
+  ASSERT_EQ(all.status, 0) << all.err;
+  for (const char * type : {"builtin_interfaces/msg/Time ", "kovel_camera_msgs/msg/Metadata ",
+      "sensor_msgs/msg/CameraInfo ", "std_msgs/msg/String "})
+  {
+    EXPECT_NE(all.out.find(type), std::string::npos) << type << "\n" << all.out;
+  }
 }
 
 TEST(KovelCdr, BadInputIsOneLineOnStderrNothingOnStdoutAndAFailingExit)
@@ -227,6 +240,10 @@ TEST(KovelCdr, BadInputIsOneLineOnStderrNothingOnStdoutAndAFailingExit)
     {"encode DeviceInfo", R"({"name":)", "input is not valid YAML or JSON"},
     {"encode DeviceInfo", "[]", "DeviceInfo: expected an object"},
     {"encode kovel_camera_msgs/srv/DeviceInfo", "{}", "unknown message type"},
+    {"encode std_msgs/msg/Nope", "{}",
+      "unknown message type 'std_msgs/msg/Nope' (known: Header, String)"},
+    {"encode no_such_package/Thing", "{}", "no interface package 'no_such_package'"},
+    {"decode ../String", "", "no interface package '..'"},
     {"encode DeviceInfo extra extra", "{}", "usage: kovel_cdr encode"},
     {"encode DeviceInfo --frobnicate", "{}", "unknown option --frobnicate"},
     {"decode GetString_Response --hex", hex.substr(0, hex.size() - 2), "ends early"},

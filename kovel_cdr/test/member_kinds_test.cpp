@@ -7,12 +7,14 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "codec/json_codec.hpp"
 #include "codec/payload.hpp"
+#include "codec/record.hpp"
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_runtime_c/string_functions.h"
 #include "rosidl_typesupport_introspection_c/field_types.h"
@@ -218,6 +220,68 @@ TEST(MemberKinds, AnUnknownKindFailsOnlyTheTypesThatHoldIt)
   EXPECT_EQ(info.unsupported, "");
   EXPECT_GT(kovel_cdr::encode_payload(info, kovel_cdr::make_record(info, json::object()).data())
     .size(), kovel_cdr::kEncapsulationSize);
+}
+
+std::string hex(const std::vector<uint8_t> & bytes)
+{
+  std::string text;
+  for (uint8_t byte : bytes) {
+    text += "0123456789abcdef"[byte >> 4];
+    text += "0123456789abcdef"[byte & 15];
+    text += ' ';
+  }
+  return text;
+}
+
+// The introspection codec on every shape, where no Fast-CDR C type support exists to compare
+// with: the bytes as CDR lays them out, a bound exceeded refused both ways, and input that
+// ends early, or holds a count it cannot, refused before anything is allocated for it.
+TEST(MemberKinds, TheIntrospectionCodecWritesAndReadsEveryShapeAndRefusesWhatBreaksABound)
+{
+  const kovel_cdr::MessageType & probe = kovel_cdr::describe(kProbe);
+  ASSERT_EQ(probe.fastrtps, nullptr);
+  const kovel_cdr::Record record = kovel_cdr::make_record(probe, json::parse(R"({"gain": 0.5,
+    "big": 1, "small": [-1, 2], "bounded": [3], "label": "ab", "names": ["x"],
+    "inners": [{"x": 2.0}]})"));
+  const std::vector<uint8_t> expected{0, 1, 0, 0,
+    7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xe0, 0x3f,  // sensor_id, gain at 8
+    1, 0, 0, 0, 0, 0, 0, 0, 0xff, 2,  // big, small
+    0, 0, 1, 0, 0, 0, 3, 0,  // bounded: count at 28
+    0, 0, 3, 0, 0, 0, 'a', 'b', 0,  // label at 36
+    0, 1, 0, 0, 0, 2, 0, 0, 0, 'x', 0,  // names at 44
+    0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40};  // inners at 56, x at 64
+  const std::vector<uint8_t> payload = kovel_cdr::encode_payload(probe, record.data());
+  ASSERT_EQ(hex(payload), hex(expected));
+  bool full_bounded = true;
+  EXPECT_EQ(probe.codec().max(full_bounded, 0), 56u);
+  EXPECT_FALSE(full_bounded);
+  EXPECT_EQ(probe.codec().size(record.data(), 1), 71u);
+
+  auto decoded = [&](std::vector<uint8_t> bytes) {
+      kovel_cdr::Record back(probe);
+      kovel_cdr::decode_payload(probe, bytes.data(), bytes.size(), back.data());
+      return json(kovel_cdr::record_to_json(probe, back.data()));
+    };
+  EXPECT_EQ(decoded(payload), json(kovel_cdr::record_to_json(probe, record.data())));
+  auto with = [&](size_t at, uint8_t byte) {
+      std::vector<uint8_t> bytes = payload;
+      bytes[4 + at] = byte;
+      return bytes;
+    };
+  const std::string refused = "Probe: the type support refused the payload";
+  EXPECT_EQ(error_of([&] {decoded(with(28, 3));}), refused);  // bounded: 3 of at most 2
+  EXPECT_EQ(error_of([&] {decoded(with(36, 6));}), refused);  // label: 5 characters of 4
+  const std::string early = "ends early";
+  EXPECT_NE(error_of([&] {decoded(with(47, 0x7f));}).find(early), std::string::npos);  // names
+  EXPECT_NE(error_of([&] {decoded({payload.begin(), payload.end() - 1});}).find(early),
+    std::string::npos);
+
+  kovel_cdr::Record over(probe);
+  auto & bounded = kovel_cdr::member_at<rosidl_runtime_c__int16__Sequence>(
+    over.data(), offsetof(Probe, bounded));
+  ASSERT_TRUE(resize_bounded(&bounded, 3));
+  EXPECT_EQ(error_of([&] {kovel_cdr::encode_payload(probe, over.data());}),
+    "Probe: the type support refused the message");
 }
 
 }  // namespace

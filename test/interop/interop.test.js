@@ -1,10 +1,11 @@
 'use strict';
 // kovel_cdr's payloads against an independent ROS 2 CDR implementation
 // (@foxglove/rosmsg2-serialization), byte for byte, in both directions, for every sample
-// of test/samples and a 1 MiB Metadata message.
+// of test/samples and a 1 MiB Metadata message; and std_msgs/msg/String, a type with no
+// Fast-CDR C type support, which kovel_cdr writes with its introspection codec.
 const assert = require('node:assert/strict');
 const { describe, it } = require('node:test');
-const { TYPE_NAMES, loadDefinitions } = require('./lib/definitions');
+const { TYPE_NAMES, loadDefinition, loadDefinitions } = require('./lib/definitions');
 const kovel = require('./lib/kovel_cdr');
 const { isAscii, stringsOf, validate } = require('./lib/messages');
 const { Peer, loadSamples } = require('./lib/peer');
@@ -84,5 +85,27 @@ describe('Metadata with a json_data of 1 MiB', () => {
 
   it('theirs -> ours', () => {
     peer.theirsToOurs(sample);
+  });
+});
+
+describe('std_msgs/msg/String, through the introspection codec', () => {
+  const type = 'std_msgs/msg/String';
+  const peer = new Peer(type, loadDefinition('std_msgs/String').definitions);
+  // Lengths that leave every remainder modulo 4 after the length field.
+  const texts = ['', 'h', 'hi', 'abc', 'text with "quotes", \\ and a tab\t', 'x'.repeat(4099)];
+  for (const data of texts) {
+    it(`${data.length} bytes: ours -> theirs and theirs -> ours`, () => {
+      peer.oursToTheirs({ data });
+      peer.theirsToOurs({ data });
+    });
+  }
+  it('multi-byte UTF-8: ours -> theirs', () => {
+    peer.oursToTheirs({ data: 'Grüße, 世界' });
+  });
+  it('maximum size: an empty text, and no true bound', () => {
+    const body = peer.writer.calculateByteSize({ data: '' }) - 4;
+    assert.deepEqual(kovel.sizes(type, '{}'), {
+      type, serialized_size: body, max_serialized_size: body, full_bounded: false,
+    });
   });
 });

@@ -144,4 +144,10 @@ function loadDefinitions() {
   return result;
 }
 
-module.exports = { REPO, TYPE_NAMES, loadDefinitions, loadTexts, packageTypes, definitionOf, nestedTypes };
+// The same for one message type of any installed package, by "pkg/Type".
+function loadDefinition(name) {
+  const text = concatenated(loadTexts(), name);
+  return { text, definitions: parse(text, { ros2: true }) };
+}
+
+module.exports = { REPO, TYPE_NAMES, loadDefinition, loadDefinitions, loadTexts, packageTypes, definitionOf, nestedTypes };

@@ -2,8 +2,10 @@
 // discovery shows it, a topic's type taken from it, rates, YAML out and back in, and
 // subscriptions that adapt to what the publishers offer.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,10 +13,13 @@
 #include <gtest/gtest.h>
 
 #include "dds_support.hpp"
+#include "codec/json_codec.hpp"
+#include "dds/services.hpp"
 
 namespace
 {
 
+using json = nlohmann::json;
 using kovel_test::Process;
 using kovel_test::describe;
 using kovel_test::domain_base;
@@ -149,6 +154,55 @@ TEST(Qos, EchoHearsBestEffortAndLatchedPublishersAndNamesAMismatch)
   node.terminate();
   EXPECT_EQ(pub.wait(20), 130) << describe(pub);
   EXPECT_EQ(node.wait(20), 0) << describe(node);
+}
+
+// A type whose package has no Fast-CDR C type support (the std_msgs stand-in's String)
+// goes through the introspection codec: published, its type taken from the graph by an
+// echo given none, and printed.
+TEST(Graph, PubAndEchoCarryATypeWithoutAFastCdrTypeSupport)
+{
+  const uint32_t domain = domain_base() + 61;
+  const std::string topic = unique("chatter");
+  Process echo({kKovelCdr, "echo", topic, "--times", "2", "--timeout", "40", "--domain",
+      std::to_string(domain)});
+  auto pub = run({"pub", "std_msgs/msg/String", topic, "{data: hi}", "--times", "2",
+      "--rate", "5", "--timeout", "40"}, domain);
+  EXPECT_EQ(pub->wait(1), 0) << describe(*pub);
+  EXPECT_EQ(echo.wait(40), 0) << describe(echo);
+  EXPECT_EQ(echo.out(), "data: hi\n---\ndata: hi\n---\n") << describe(echo);
+}
+
+// A service whose types have no Fast-CDR C type support (nor a service handle) is served
+// and called through the introspection codec: std_msgs/msg/String both ways.
+TEST(Graph, AServiceWithoutAFastCdrTypeSupportIsCalledAndAnswered)
+{
+  const uint32_t domain = domain_base() + 62;
+  const kovel_cdr::MessageType & text = kovel_cdr::find_message_type("std_msgs/msg/String");
+  const kovel_cdr::ServiceType echo_service{"Echo", &text, &text};
+  const std::string name = unique("echo_text");
+  kovel_cdr::dds::Node server_node("server", domain, kovel_cdr::dds::Transport::udp);
+  kovel_cdr::dds::Node client_node("client", domain, kovel_cdr::dds::Transport::udp);
+  kovel_cdr::dds::ServiceServer & server = server_node.create_service(echo_service, name);
+  kovel_cdr::dds::ServiceClient & client = client_node.create_client(echo_service, name);
+  std::atomic<bool> stop{false};
+  std::thread answering([&] {
+      for (int pass = 0; pass < 300 && !stop.load(); ++pass) {
+        server_node.activity().wait_until(kovel_cdr::dds::deadline_in(0.1),
+          [&] {return server.has_work();});
+        server.answer_pending([](const kovel_cdr::Record & request, kovel_cdr::Record & reply) {
+            const json asked = kovel_cdr::record_to_json(request.type(), request.data());
+            kovel_cdr::record_from_json(reply.type(),
+              json{{"data", asked["data"].get<std::string>() + "!"}}, reply.data());
+          });
+      }
+    });
+  ASSERT_TRUE(client.wait_for_server(kovel_cdr::dds::deadline_in(20)));
+  const kovel_cdr::Record request = kovel_cdr::make_record(text, json{{"data", "ping"}});
+  std::optional<kovel_cdr::Record> reply = client.call(request, kovel_cdr::dds::deadline_in(20));
+  stop = true;
+  answering.join();
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(kovel_cdr::record_to_json(text, reply->data())["data"], "ping!");
 }
 
 }  // namespace
