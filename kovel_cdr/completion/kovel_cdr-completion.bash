@@ -1,19 +1,90 @@
-# Bash completion for kovel_cdr: commands, each command's options, type names, and topic
-# and service names when a graph answers within a second. Source it after setup.bash.
+# Bash completion for kovel_cdr, as ros2's completes: commands; each command's options, read
+# from its --help; the values of the options that have a fixed set; type names where a
+# command takes a TYPE (from `kovel_cdr types`); topic and service names where it takes one,
+# when a graph answers within a second; files where it reads one. setup.bash loads it.
+[ -n "${BASH_VERSION:-}" ] || return 0
+
+# "OPTION v" for an option that takes a value, "OPTION f" for a flag, one a line: the
+# option lines of the help, "  -r HZ, --rate HZ    text".
+_kovel_cdr_options() {
+  kovel_cdr "$1" --help 2>/dev/null | awk '/^  -/ {
+    spec = substr($0, 3)
+    sub(/  +.*/, "", spec)
+    n = split(spec, parts, ", ")
+    for (i = 1; i <= n; i++) {
+      split(parts[i], word, " ")
+      print word[1], (word[2] ~ /^[A-Z][A-Z_]*$/ ? "v" : "f")
+    }
+  }'
+}
+
+# The names `kovel_cdr list` finds (--topics or --services), in the command line's domain.
+_kovel_cdr_names() {
+  local i domain=()
+  for ((i = 2; i < ${#COMP_WORDS[@]} - 1; i++)); do
+    [ "${COMP_WORDS[i]}" = --domain ] && domain=(--domain "${COMP_WORDS[i + 1]}")
+  done
+  kovel_cdr list "$@" "${domain[@]}" --timeout 1 2>/dev/null | awk '{print $1}'
+}
+
+_kovel_cdr_message_types() {
+  kovel_cdr types 2>/dev/null | awk '{n = split($1, part, "/"); print $1; print part[n]}'
+}
+
+_kovel_cdr_service_types() {
+  kovel_cdr types 2>/dev/null | awk '$1 ~ /_Request$/ {
+    sub(/_Request$/, "", $1); n = split($1, part, "/"); print $1; print part[n]}'
+}
+
 _kovel_cdr() {
-  local cur=${COMP_WORDS[COMP_CWORD]} words
+  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+  local command=${COMP_WORDS[1]} words='' options i index=0
+  COMPREPLY=()
   if [ "$COMP_CWORD" -eq 1 ]; then
     words=$(kovel_cdr --help 2>/dev/null | awk '/^commands:/ {on = 1; next}
       on && /^  [a-z]/ {print $1} on && /^$/ {exit}')
-  else
-    case $cur in
-      -*) words=$(kovel_cdr "${COMP_WORDS[1]}" --help 2>/dev/null | grep -o -- '--[a-z-]*[a-z]' |
-            sort -u) ;;
-      /*) words=$(kovel_cdr list --timeout 1 2>/dev/null | awk '{print $1}') ;;
-      *) words=$(kovel_cdr types 2>/dev/null | awk '{n = split($1, part, "/");
-            print $1; print part[n]}') ;;
-    esac
+    mapfile -t COMPREPLY < <(compgen -W "$words" -- "$cur")
+    return 0
   fi
+  options=$(_kovel_cdr_options "$command")
+  if [ "$COMP_CWORD" -ge 3 ] && grep -qxF -- "$prev v" <<<"$options"; then
+    case $prev in
+      --qos-profile) words='default sensor_data services_default system_default' ;;
+      --qos-reliability) words='reliable best_effort' ;;
+      --qos-durability) words='volatile transient_local' ;;
+      --qos-history) words='keep_last keep_all' ;;
+      --transport) words='udp shm both' ;;
+      *) return 0 ;;  # a number or a name: nothing to offer
+    esac
+    mapfile -t COMPREPLY < <(compgen -W "$words" -- "$cur")
+    return 0
+  fi
+  if [[ $cur == -* ]]; then
+    mapfile -t COMPREPLY < <(compgen -W "$(awk '{print $1}' <<<"$options")" -- "$cur")
+    return 0
+  fi
+  # Which positional argument is being typed: the words before it, options and their
+  # values left out.
+  for ((i = 2; i < COMP_CWORD; i++)); do
+    if [[ ${COMP_WORDS[i]} == -?* ]]; then
+      grep -qxF -- "${COMP_WORDS[i]} v" <<<"$options" && i=$((i + 1))
+    else
+      index=$((index + 1))
+    fi
+  done
+  case $command:$index in
+    pub:0 | echo:0 | hz:0 | bw:0) words=$(_kovel_cdr_names --topics) ;;
+    pub:1 | echo:1 | hz:1 | bw:1 | encode:0 | decode:0 | sizes:0)
+      words=$(_kovel_cdr_message_types) ;;
+    call:0) words=$(_kovel_cdr_names --services) ;;
+    call:1) words=$(_kovel_cdr_service_types) ;;
+    info:0) words=$(_kovel_cdr_names) ;;
+    show:0) words="$(_kovel_cdr_message_types) $(_kovel_cdr_service_types)" ;;
+    encode:1 | decode:1 | sizes:1 | pub:2 | call:2)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+      return 0 ;;
+  esac
   mapfile -t COMPREPLY < <(compgen -W "$words" -- "$cur")
 }
 complete -F _kovel_cdr kovel_cdr
