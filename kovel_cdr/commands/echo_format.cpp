@@ -208,7 +208,7 @@ public:
         yaml_member(out, member, value[i], true);
       }
       if (shown < value.size()) {
-        out << "...";
+        out << YAML::SingleQuoted << "...";
       }
       out << YAML::EndSeq;
     } else if (member.kind == Kind::nested) {

@@ -1,7 +1,8 @@
 # Bash completion for kovel_cdr, as ros2's completes: commands; each command's options, read
 # from its --help; the values of the options that have a fixed set; type names where a
 # command takes a TYPE (from `kovel_cdr types`); topic and service names where it takes one,
-# when a graph answers within a second; files where it reads one. setup.bash loads it.
+# when a graph answers within a second; the type's default message as VALUES of pub and
+# call; files where it reads one. setup.bash loads it.
 [ -n "${BASH_VERSION:-}" ] || return 0
 
 # "OPTION v" for an option that takes a value, "OPTION f" for a flag, one a line: the
@@ -60,18 +61,32 @@ _kovel_cdr() {
     return 0
   fi
   if [[ $cur == -* ]]; then
-    mapfile -t COMPREPLY < <(compgen -W "$(awk '{print $1}' <<<"$options")" -- "$cur")
+    words="-h --help $(awk '{print $1}' <<<"$options")"
+    mapfile -t COMPREPLY < <(compgen -W "$words" -- "$cur")
     return 0
   fi
   # Which positional argument is being typed: the words before it, options and their
   # values left out.
+  local positional=()
   for ((i = 2; i < COMP_CWORD; i++)); do
     if [[ ${COMP_WORDS[i]} == -?* ]]; then
       grep -qxF -- "${COMP_WORDS[i]} v" <<<"$options" && i=$((i + 1))
     else
-      index=$((index + 1))
+      positional+=("${COMP_WORDS[i]}")
     fi
   done
+  index=${#positional[@]}
+  # The VALUES of pub and call, as ros2 offers them: the type's default message, quoted.
+  if [ -z "$cur" ] && [[ $command:$index == pub:2 || $command:$index == call:2 ]]; then
+    local type=${positional[1]}
+    [ "$command" = call ] && type=${type}_Request
+    words=$(echo '{}' | kovel_cdr encode "$type" 2>/dev/null |
+      kovel_cdr decode "$type" --json --compact 2>/dev/null)
+    if [ -n "$words" ]; then
+      COMPREPLY=("'$words'")
+      return 0
+    fi
+  fi
   case $command:$index in
     pub:0 | echo:0 | hz:0 | bw:0) words=$(_kovel_cdr_names --topics) ;;
     pub:1 | echo:1 | hz:1 | bw:1 | encode:0 | decode:0 | sizes:0)

@@ -96,7 +96,7 @@ TEST(Ros2Spelling, EveryCommandTakesRos2sOrderAndOptions)
 // `source install/setup.bash` loads the completion, as it loads ros2's; and it completes
 // what each command takes there: service types after a service name, the QoS profiles
 // after --qos-profile, only options that exist, ros2's short options, message types after
-// a topic, service names from the graph.
+// a topic, service names from the graph, the type's default message as pub's VALUES.
 TEST(Ros2Spelling, CompletionIsLoadedBySetupAndFitsEachCommand)
 {
   const uint32_t domain = kovel_test::domain_base() + 60;
@@ -120,10 +120,11 @@ TEST(Ros2Spelling, CompletionIsLoadedBySetupAndFitsEachCommand)
       "words kovel_cdr echo /t --qos\n"
       "words kovel_cdr pub -\n"
       "words kovel_cdr pub /t Dev\n"
-      "words kovel_cdr call --domain " + d + " ''\n", setup});
+      "words kovel_cdr call --domain " + d + " ''\n"
+      "words kovel_cdr pub /t DeviceInfo ''\n", setup});
   ASSERT_EQ(shell.wait(60), 0) << describe(shell);
   const std::vector<std::string> lines = lines_of(shell.out());
-  ASSERT_EQ(lines.size(), 7u) << describe(shell);
+  ASSERT_EQ(lines.size(), 8u) << describe(shell);
   EXPECT_EQ(lines[0], "complete -F _kovel_cdr kovel_cdr");
   // The words offered on a line, "kovel_cdr WORDS...: OFFERED...".
   auto offered = [&](size_t line) {
@@ -150,6 +151,8 @@ TEST(Ros2Spelling, CompletionIsLoadedBySetupAndFitsEachCommand)
   }
   EXPECT_EQ(offered(5).count("DeviceInfo"), 1u) << lines[5];
   EXPECT_EQ(offered(6).count(ns + "/get_string"), 1u) << lines[6];
+  EXPECT_EQ(lines[7].rfind("kovel_cdr pub /t DeviceInfo : '{\"header\":{\"stamp\":", 0), 0u)
+    << lines[7];
 }
 
 }  // namespace
