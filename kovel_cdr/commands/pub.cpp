@@ -266,15 +266,16 @@ Command pub_command()
 {
   static const std::string help = std::string(
     "Publishes VALUES, a message of type TYPE, on the ROS 2 topic TOPIC (DDS topic\n"
-    "rt/TOPIC), as ros2 topic pub does. Without --times or --once it runs until\n"
-    "interrupted, reliably, keeping the last 10 messages for the subscribers as ROS 2\n"
-    "does; with them it keeps every message until every subscriber acknowledged it.\n"
+    "rt/TOPIC, type kovel_camera_msgs::msg::dds_::TYPE_), as ros2 topic pub does.\n"
+    "Without --times or --once it runs until interrupted, reliably, keeping the last 10\n"
+    "messages for the subscribers as ROS 2 does; with them it keeps every message until\n"
+    "every subscriber acknowledged it.\n"
     "VALUES is the message as 'kovel_cdr encode' takes it (YAML or JSON, default {}), or a\n"
     "list of such messages published in turn; it may also be '-' (standard input) or a\n"
     "file holding it.\n"
     "The older order TYPE TOPIC [VALUES] is still taken when the second word is not a\n"
     "type; when both words could be types, ros2's order wins: the first is the topic.\n"
-    "Prints 'publishing #N' for each message.\n") + kInputSizeHelp +
+    "Prints 'publishing #N' for each message (or each -p N-th).\n") + kInputSizeHelp +
     kMessageLimitsHelp + std::string("\n"
     "  -r HZ, --rate HZ    messages per second, 0 or from 1e-05 to 1000000 (default 1;\n"
     "                      0: as fast as possible, with --times as fast as the\n"
