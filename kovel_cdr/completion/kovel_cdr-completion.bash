@@ -5,10 +5,19 @@
 # call; files where it reads one. setup.bash loads it.
 [ -n "${BASH_VERSION:-}" ] || return 0
 
-# "OPTION v" for an option that takes a value, "OPTION f" for a flag, one a line: the
-# option lines of the help, "  -r HZ, --rate HZ    text".
+# "OPTION v" for an option that takes a value, "OPTION f" for a flag, one a line: those of
+# the usage line, "[--hex] [-1 | -t N]", and the option lines, "  -r HZ, --rate HZ    text".
 _kovel_cdr_options() {
-  kovel_cdr "$1" --help 2>/dev/null | awk '/^  -/ {
+  kovel_cdr "$1" --help 2>/dev/null | awk 'NR == 1 {
+    line = $0
+    gsub(/ \| /, "] [", line)
+    while (match(line, /\[-[-a-zA-Z0-9]+( [A-Z][A-Z_]*)?\]/)) {
+      n = split(substr(line, RSTART + 1, RLENGTH - 2), word, " ")
+      print word[1], (n > 1 ? "v" : "f")
+      line = substr(line, RSTART + RLENGTH)
+    }
+  }
+  /^  -/ {
     spec = substr($0, 3)
     sub(/  +.*/, "", spec)
     n = split(spec, parts, ", ")
@@ -16,7 +25,7 @@ _kovel_cdr_options() {
       split(parts[i], word, " ")
       print word[1], (word[2] ~ /^[A-Z][A-Z_]*$/ ? "v" : "f")
     }
-  }'
+  }' | sort -u
 }
 
 # The names `kovel_cdr list` finds (--topics or --services), in the command line's domain.

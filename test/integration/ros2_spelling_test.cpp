@@ -96,7 +96,8 @@ TEST(Ros2Spelling, EveryCommandTakesRos2sOrderAndOptions)
 // `source install/setup.bash` loads the completion, as it loads ros2's; and it completes
 // what each command takes there: service types after a service name, the QoS profiles
 // after --qos-profile, only options that exist, ros2's short options, message types after
-// a topic, service names from the graph, the type's default message as pub's VALUES.
+// a topic, service names from the graph, the type's default message as pub's VALUES, the
+// options of a command that tells them in its usage line only.
 TEST(Ros2Spelling, CompletionIsLoadedBySetupAndFitsEachCommand)
 {
   const uint32_t domain = kovel_test::domain_base() + 60;
@@ -121,10 +122,11 @@ TEST(Ros2Spelling, CompletionIsLoadedBySetupAndFitsEachCommand)
       "words kovel_cdr pub -\n"
       "words kovel_cdr pub /t Dev\n"
       "words kovel_cdr call --domain " + d + " ''\n"
-      "words kovel_cdr pub /t DeviceInfo ''\n", setup});
+      "words kovel_cdr pub /t DeviceInfo ''\n"
+      "words kovel_cdr decode DeviceInfo --\n", setup});
   ASSERT_EQ(shell.wait(60), 0) << describe(shell);
   const std::vector<std::string> lines = lines_of(shell.out());
-  ASSERT_EQ(lines.size(), 8u) << describe(shell);
+  ASSERT_EQ(lines.size(), 9u) << describe(shell);
   EXPECT_EQ(lines[0], "complete -F _kovel_cdr kovel_cdr");
   // The words offered on a line, "kovel_cdr WORDS...: OFFERED...".
   auto offered = [&](size_t line) {
@@ -153,6 +155,8 @@ TEST(Ros2Spelling, CompletionIsLoadedBySetupAndFitsEachCommand)
   EXPECT_EQ(offered(6).count(ns + "/get_string"), 1u) << lines[6];
   EXPECT_EQ(lines[7].rfind("kovel_cdr pub /t DeviceInfo : '{\"header\":{\"stamp\":", 0), 0u)
     << lines[7];
+  EXPECT_EQ(offered(8), (std::set<std::string>{"--compact", "--help", "--hex", "--json"}))
+    << lines[8];
 }
 
 }  // namespace
