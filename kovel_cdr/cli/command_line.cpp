@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 
 #include <nlohmann/json.hpp>
 
@@ -45,26 +46,79 @@ uint64_t parse_whole_number(
   return static_cast<uint64_t>(value);
 }
 
+static bool is_number(const std::string & word)
+{
+  size_t used = 0;
+  try {
+    std::stod(word, &used);
+  } catch (const std::exception &) {
+    return false;
+  }
+  return used == word.size();
+}
+
 Arguments parse_arguments(
   const std::string & program, const Command & command, const std::vector<std::string> & words)
 {
+  bool numbers_are_options = false;
+  for (const auto & spelling : command.short_options) {
+    numbers_are_options = numbers_are_options || is_number(spelling.first);
+  }
   Arguments arguments;
+  bool only_positional = false;
   for (size_t i = 0; i < words.size(); ++i) {
     const std::string & word = words[i];
-    if (word.size() > 2 && word.compare(0, 2, "--") == 0) {
-      std::string name = word.substr(2);
-      if (command.flag_options.count(name)) {
-        arguments.flags.insert(name);
-      } else if (command.value_options.count(name)) {
-        if (i + 1 >= words.size()) {
-          throw Error(word + " needs a value");
-        }
-        arguments.values[name] = words[++i];
+    if (only_positional || word.size() < 2 || word[0] != '-' ||
+      (!numbers_are_options && is_number(word)))
+    {
+      arguments.positional.push_back(word);
+      continue;
+    }
+    if (word == "--") {
+      only_positional = true;
+      continue;
+    }
+    // The option's name, and its value when the word holds it ("--rate=5", "-r5").
+    std::string name;
+    std::string spelled = word;
+    std::optional<std::string> value;
+    if (word[1] == '-') {
+      size_t equals = word.find('=');
+      name = word.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+      if (equals != std::string::npos) {
+        spelled = word.substr(0, equals);
+        value = word.substr(equals + 1);
+      }
+    } else {
+      auto whole = command.short_options.find(word);
+      auto first = command.short_options.find(word.substr(0, 2));
+      if (whole != command.short_options.end()) {
+        name = whole->second;
+      } else if (first != command.short_options.end() &&
+        command.value_options.count(first->second))
+      {
+        name = first->second;
+        spelled = word.substr(0, 2);
+        value = word.substr(2);
       } else {
         throw Error("unknown option " + word);
       }
+    }
+    if (command.flag_options.count(name)) {
+      if (value) {
+        throw Error(spelled + " takes no value");
+      }
+      arguments.flags.insert(name);
+    } else if (command.value_options.count(name)) {
+      if (!value) {
+        if (i + 1 >= words.size()) {
+          throw Error(word + " needs a value");
+        }
+        value = words[++i];
+      }
+      arguments.values[name] = *value;
     } else {
-      arguments.positional.push_back(word);
+      throw Error("unknown option " + spelled);
     }
   }
   if (arguments.positional.size() < command.min_positional ||

@@ -39,6 +39,8 @@ struct Command
   std::set<std::string> value_options;
   std::set<std::string> flag_options;
   int (*run)(const Arguments & arguments);
+  // Single-dash spellings, as ros2 gives them: "-r" for "rate", "-1" for "once".
+  std::map<std::string, std::string> short_options = {};
 };
 
 /// The command stopped before it finished: interrupted by a signal, or its output closed.
@@ -56,7 +58,10 @@ private:
 };
 
 /// The arguments of `command` from the words after its name; throws Error when they do not
-/// fit it (an unknown option, a missing value, too few or too many arguments).
+/// fit it (an unknown option, a missing value, too few or too many arguments). As ros2's
+/// parser: "--rate=5" and "-r5" give a value too, every word after "--" is positional, and a
+/// word that starts with '-' is an option, never positional, unless it is "-" (standard
+/// input) or a negative number for a command without options spelled as numbers ("-1").
 Arguments parse_arguments(
   const std::string & program, const Command & command, const std::vector<std::string> & words);
 

@@ -60,13 +60,13 @@ Command bw_command()
     "topic bw does; 'no new messages' when none came since the last report. TYPE and the\n"
     "QoS are found as echo finds them. Runs until --timeout or until interrupted.\n\n"
     "  --timeout S         stop after S seconds; an error when no message came\n"
-    "  --window N          how many of the last messages count (default 10000)\n") +
+    "  -w N, --window N    how many of the last messages count (default 10000)\n") +
     kQosOptions + kCommonOptions;
-  return {"bw", "[TYPE] TOPIC [--timeout S] [--window N] [QOS] [--domain D]",
+  return {"bw", "TOPIC [TYPE] [--timeout S] [-w N] [QOS] [--domain D]",
     "the bandwidth of a topic", help.c_str(),
     1, 2,
     options_with(options_with({"timeout", "window"}, kCommonOptionNames), dds::kQosOptionNames),
-    kCommonFlagNames, run_bw};
+    kCommonFlagNames, run_bw, {{"-w", "window"}}};
 }
 
 }  // namespace kovel_cdr

@@ -20,8 +20,11 @@ using dds::Node;
 
 int run_call(const Arguments & arguments)
 {
-  const ServiceType & service = find_service_type(arguments.positional[0]);
-  const std::string & name = arguments.positional[1];
+  const TypedName typed = typed_name(arguments.positional, [](const std::string & word) {
+        find_service_type(word);
+      });
+  const ServiceType & service = find_service_type(arguments.positional[typed.type]);
+  const std::string & name = arguments.positional[typed.name];
   nlohmann::json json = arguments.positional.size() > 2 ?
     message_argument(*service.request, arguments.positional[2]) : nlohmann::json::object();
   Record request = make_record(*service.request, json);
@@ -56,15 +59,18 @@ int run_call(const Arguments & arguments)
 Command call_command()
 {
   static const std::string help = std::string(
-    "Calls the ROS 2 service NAME (DDS topics rq/NAMERequest and rr/NAMEReply) of type\n"
-    "SERVICE (GetDeviceInfo, GetCameraInfo, GetCameraParams or GetString) with the\n"
-    "request REQUEST (YAML or JSON, default {}), waits for its reply and prints the reply\n"
-    "as YAML, or with --json as JSON on one line.\n") + kInputSizeHelp +
-    kMessageLimitsHelp + std::string("\n"
+    "Calls the ROS 2 service SERVICE (DDS topics rq/SERVICERequest and rr/SERVICEReply) of\n"
+    "type TYPE (GetDeviceInfo, GetCameraInfo, GetCameraParams or GetString, or\n"
+    "kovel_camera_msgs/srv/GetString) with the request VALUES (YAML or JSON, default {}),\n"
+    "as ros2 service call does, waits for its reply and prints the reply as YAML, or with\n"
+    "--json as JSON on one line.\n"
+    "The older order TYPE SERVICE [VALUES] is still taken when the second word is not a\n"
+    "service type; when both words could be, ros2's order wins: the first is the service.\n") +
+    kInputSizeHelp + kMessageLimitsHelp + std::string("\n"
     "  --timeout S         how long to wait for a server and its reply (default 5);\n"
     "                      running out is an error\n"
     "  --json              JSON instead of YAML\n") + kCommonOptions;
-  return {"call", "SERVICE NAME [REQUEST] [--timeout S] [--json] [--domain D]",
+  return {"call", "SERVICE TYPE [VALUES] [--timeout S] [--json] [--domain D]",
     "call a service and print its reply", help.c_str(),
     2, 3, options_with({"timeout"}, kCommonOptionNames),
     options_with({"json"}, kCommonFlagNames), run_call};

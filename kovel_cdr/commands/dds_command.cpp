@@ -1,6 +1,7 @@
 #include "commands/dds_command.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -83,21 +84,50 @@ void print_line(const std::string & line)
   write_output(line + "\n");
 }
 
+TypedName typed_name(
+  const std::vector<std::string> & positional,
+  const std::function<void(const std::string &)> & find)
+{
+  try {
+    find(positional[1]);
+    return {0, 1};
+  } catch (const Error & as_type) {
+    try {
+      find(positional[0]);
+      return {1, 0};
+    } catch (const Error & first_as_type) {
+      // The misspelled type is rather the word that is not an absolute name.
+      if (positional[1][0] == '/' && positional[0][0] != '/') {
+        throw first_as_type;
+      }
+      throw as_type;
+    }
+  }
+}
+
+std::string node_name_option(const std::string & name)
+{
+  bool valid = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0]));
+  for (char c : name) {
+    valid = valid && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+  }
+  if (!valid) {
+    throw UsageError("--node-name: '" + name + "' is not a node name (letters, digits and "
+            "underscores, not starting with a digit)");
+  }
+  return name;
+}
+
 static TopicArgument topic_and_type(const std::vector<std::string> & positional)
 {
   if (positional.size() == 1) {
     return {positional[0], nullptr};
   }
-  // "TYPE TOPIC" as kovel_cdr has always taken it, or "TOPIC TYPE" as ros2 does.
-  try {
-    return {positional[1], &find_message_type(positional[0])};
-  } catch (const Error & as_type) {
-    try {
-      return {positional[0], &find_message_type(positional[1])};
-    } catch (const Error &) {
-      throw as_type;
-    }
-  }
+  // "TOPIC TYPE" as ros2 takes it, else "TYPE TOPIC" as kovel_cdr first did.
+  TypedName typed = typed_name(positional, [](const std::string & word) {
+        find_message_type(word);
+      });
+  return {positional[typed.name], &find_message_type(positional[typed.type])};
 }
 
 TopicArgument topic_argument(const std::vector<std::string> & positional)

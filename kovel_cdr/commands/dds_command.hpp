@@ -5,6 +5,7 @@
 #define KOVEL_CDR__COMMANDS__DDS_COMMAND_HPP_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -47,6 +48,22 @@ std::string count_of(uint64_t count, const char * noun);
 
 /// Writes one line of results. A closed output ends the command as an interruption.
 void print_line(const std::string & line);
+
+/// Which of the first two words of pub and call is the name and which the type: "NAME TYPE"
+/// as ros2 orders them, else "TYPE NAME" as kovel_cdr first took them. ros2's order wins
+/// when both fit; `find` throws Error for a word that is not a type, and when neither word
+/// is, the error of the second, or of the first when only the second starts with '/'.
+struct TypedName
+{
+  size_t name;
+  size_t type;
+};
+TypedName typed_name(
+  const std::vector<std::string> & positional,
+  const std::function<void(const std::string &)> & find);
+
+/// `name` when it is a valid ROS 2 node name; throws UsageError for --node-name otherwise.
+std::string node_name_option(const std::string & name);
 
 /// The topic and type of echo, hz and bw, from "[TYPE] TOPIC" or "TOPIC [TYPE]". Throws
 /// UsageError for a topic name that is not valid or can never match (ros_names.hpp).

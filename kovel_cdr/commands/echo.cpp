@@ -5,6 +5,7 @@
 
 #include "commands/commands.hpp"
 #include "commands/dds_command.hpp"
+#include "commands/echo_format.hpp"
 #include "commands/messages.hpp"
 #include "codec/json_codec.hpp"
 #include "codec/record.hpp"
@@ -28,8 +29,16 @@ constexpr double kAcknowledgeSeconds = 0.3;
 int run_echo(const Arguments & arguments)
 {
   TopicArgument topic = topic_argument(arguments.positional);
-  bool counted = arguments.values.count("times") > 0;
-  const uint64_t wanted = arguments.whole_number("times", 0, 1, 1e12);
+  const EchoFormat format = echo_format(arguments);
+  if (topic.type != nullptr) {
+    check_field(format, *topic.type);
+  }
+  const bool once = arguments.has("once");
+  if (once && arguments.values.count("times") > 0) {
+    throw UsageError("--once and --times exclude each other");
+  }
+  bool counted = once || arguments.values.count("times") > 0;
+  const uint64_t wanted = once ? 1 : arguments.whole_number("times", 0, 1, 1e12);
   bool timed = arguments.values.count("timeout") > 0;
   double timeout = arguments.number("timeout", 0, 0, 86400);
 
@@ -39,7 +48,7 @@ int run_echo(const Arguments & arguments)
   dds::Reader & reader = subscribe(node, topic, arguments, dds::keep_all_qos(kEchoHistory),
       deadline, "echo");
   TypeGuard type_guard(node, topic, reader);
-  const bool json = arguments.has("json");
+  check_field(format, reader.type());
   uint64_t received = 0;  // printed: one that cannot be printed does not count
   uint64_t taken = 0;
   auto done = [&]() {return counted && received >= wanted;};
@@ -52,14 +61,16 @@ int run_echo(const Arguments & arguments)
         type_guard.check();
         // At most one history's worth per report; the next report brings the rest.
         for (int i = 0; i < 1000; ++i) {
-          std::optional<Record> message = reader.take();
+          eprosima::fastdds::dds::SampleInfo info;
+          std::optional<Record> message = reader.take(&info);
           if (!message) {
             break;
           }
           ++taken;
           std::string line;
           try {
-            line = message_text(*message, json, true);
+            line = echo_text(format, *message,
+                {info.source_timestamp.to_ns(), info.reception_timestamp.to_ns()});
           } catch (const Error & e) {
             std::fprintf(stderr, "kovel_cdr echo: message %llu: %s\n",
               static_cast<unsigned long long>(taken), e.what());  // NOLINT(runtime/int)
@@ -113,21 +124,30 @@ Command echo_command()
     "ros2 topic echo does, or with --json as JSON Lines (one compact object per message,\n"
     "members in record order). Without TYPE, the type is taken from the topic's\n"
     "publishers once discovery is quiet; more than one type, then or later, is an error.\n"
+    "TYPE TOPIC, the older order, is still taken when the second word is not a type;\n"
+    "when both could be types, ros2's order wins: the first is the topic.\n"
     "Without --qos-* options, echo takes what the publishers offer: best\n"
     "effort when one of them is, transient local (their kept messages too) when all of\n"
     "them are; it keeps up to 128 messages not yet printed. A publisher whose QoS does not\n"
     "match is reported. A sample that cannot be read is reported on stderr (which, from\n"
-    "which writer, why), counted and skipped. Without --times or --timeout, echo runs\n"
-    "until interrupted.\n\n"
+    "which writer, why), counted and skipped. Without --once, --times or --timeout, echo\n"
+    "runs until interrupted.\n\n"
+    "  -1, --once          print one message and exit: --times 1\n"
     "  --times N           stop after N messages (and 0.3 s, for the acknowledgements)\n"
     "  --timeout S         stop after S seconds; an error when fewer than N messages (or,\n"
     "                      without --times, none) arrived\n"
-    "  --json              JSON Lines instead of YAML\n") + kQosOptions + kCommonOptions;
-  return {"echo", "[TYPE] TOPIC [--times N] [--timeout S] [--json] [QOS] [--domain D]",
+    "  --json              JSON Lines instead of YAML\n") + kEchoFormatOptions + kQosOptions +
+    kCommonOptions;
+  return {"echo", "TOPIC [TYPE] [-1 | --times N] [--timeout S] [--field FIELD] "
+    "[--csv | --flow-style | --json] [--no-arr] [--no-str] [-l N] [-i] [QOS] [--domain D]",
     "print the messages of a topic", help.c_str(),
-    1, 2, options_with({"times", "timeout"}, options_with(kCommonOptionNames, dds::kQosOptionNames)),
-    options_with({"json"}, kCommonFlagNames),
-    run_echo};
+    1, 2,
+    options_with(options_with({"times", "timeout"}, kEchoFormatValues),
+      options_with(kCommonOptionNames, dds::kQosOptionNames)),
+    options_with(options_with({"json", "once"}, kEchoFormatFlags), kCommonFlagNames),
+    run_echo,
+    {{"-1", "once"}, {"-l", "truncate-length"}, {"-f", "full-length"},
+      {"-i", "include-message-info"}, {"-v", "include-message-info"}}};
 }
 
 }  // namespace kovel_cdr

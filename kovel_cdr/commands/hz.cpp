@@ -52,13 +52,13 @@ Command hz_command()
     "since the last report. TYPE and the QoS are found as echo finds them. Runs until\n"
     "--timeout or until interrupted.\n\n"
     "  --timeout S         stop after S seconds; an error when fewer than 2 messages came\n"
-    "  --window N          how many of the last messages count (default 10000)\n") +
+    "  -w N, --window N    how many of the last messages count (default 10000)\n") +
     kQosOptions + kCommonOptions;
-  return {"hz", "[TYPE] TOPIC [--timeout S] [--window N] [QOS] [--domain D]",
+  return {"hz", "TOPIC [TYPE] [--timeout S] [-w N] [QOS] [--domain D]",
     "the rate of a topic's messages", help.c_str(),
     1, 2,
     options_with(options_with({"timeout", "window"}, kCommonOptionNames), dds::kQosOptionNames),
-    kCommonFlagNames, run_hz};
+    kCommonFlagNames, run_hz, {{"-w", "window"}}};
 }
 
 }  // namespace kovel_cdr

@@ -76,10 +76,13 @@ Command info_command()
     "NAME, how many publishers and subscriptions it has, and each one's reliability and\n"
     "durability (discovery does not tell the history). For a service, its type and how\n"
     "many servers and clients it has.\n\n"
-    "  --timeout S         how long to listen at most (default 2)\n") + kCommonOptions;
+    "  --timeout S         how long to listen at most (default 2)\n"
+    "  -v, --verbose       as ros2 topic info -v: the endpoints are always shown\n") +
+    kCommonOptions;
   return {"info", "NAME [--timeout S] [--domain D]",
     "a topic's type, publishers and subscriptions with their QoS", help.c_str(),
-    1, 1, options_with({"timeout"}, kCommonOptionNames), kCommonFlagNames, run_info};
+    1, 1, options_with({"timeout"}, kCommonOptionNames),
+    options_with({"verbose"}, kCommonFlagNames), run_info, {{"-v", "verbose"}}};
 }
 
 }  // namespace kovel_cdr

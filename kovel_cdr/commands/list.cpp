@@ -54,11 +54,14 @@ Command list_command()
     "rq/NAMERequest with rr/NAMEReply is the service NAME.\n\n"
     "  --timeout S         how long to listen at most (default 2)\n"
     "  --topics            topics (with --services, both)\n"
-    "  --services          services (with --topics, both)\n") + kCommonOptions;
+    "  --services          services (with --topics, both)\n"
+    "  -t, --show-types    as ros2 topic list -t: the types are always shown\n") +
+    kCommonOptions;
   return {"list", "[--timeout S] [--topics] [--services] [--domain D]",
     "list the topics and services of the graph", help.c_str(),
     0, 0, options_with({"timeout"}, kCommonOptionNames),
-    options_with({"topics", "services"}, kCommonFlagNames), run_list};
+    options_with({"topics", "services", "show-types"}, kCommonFlagNames), run_list,
+    {{"-t", "show-types"}}};
 }
 
 }  // namespace kovel_cdr

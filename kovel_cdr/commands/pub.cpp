@@ -88,9 +88,13 @@ Shortfall shortfall(
 
 int run_pub(const Arguments & arguments)
 {
-  const MessageType & type = find_message_type(arguments.positional[0]);
-  const std::string & topic = arguments.positional[1];
-  nlohmann::json json = message_argument(type, arguments.positional[2]);
+  const TypedName typed = typed_name(arguments.positional, [](const std::string & word) {
+        find_message_type(word);
+      });
+  const MessageType & type = find_message_type(arguments.positional[typed.type]);
+  const std::string & topic = arguments.positional[typed.name];
+  nlohmann::json json = arguments.positional.size() > 2 ?
+    message_argument(type, arguments.positional[2]) : nlohmann::json::object();
   std::vector<Record> messages;
   if (json.is_array()) {
     if (json.empty()) {
@@ -108,30 +112,50 @@ int run_pub(const Arguments & arguments)
     throw UsageError("--rate: expected 0 or a number from 1e-05 to 1000000, got '" +
             arguments.values.at("rate") + "'");
   }
-  bool counted = arguments.values.count("times") > 0;
-  const uint64_t total = arguments.whole_number("times", 0, 1, 1e12);
+  const bool once = arguments.has("once");
+  if (once && arguments.values.count("times") > 0) {
+    throw UsageError("--once and --times exclude each other");
+  }
+  bool counted = once || arguments.values.count("times") > 0;
+  const uint64_t total = once ? 1 : arguments.whole_number("times", 0, 1, 1e12);
+  // A counted pub always waits for one subscriber: its messages are for someone.
+  const uint64_t wanted = std::max<uint64_t>(counted ? 1 : 0,
+      arguments.whole_number("wait-matching-subscriptions", 0, 0, 1e6));
+  const uint64_t print_every = arguments.whole_number("print", 1, 0, 1e12);
+  const double keep_alive = arguments.number("keep-alive", 0, 0, 86400);
+  const std::string node_name = arguments.values.count("node-name") > 0 ?
+    node_name_option(arguments.values.at("node-name")) : "kovel_cdr_pub";
   double timeout = arguments.number("timeout", 10, 0, 86400);
   const std::string within = " within " + seconds_text(timeout) + " s";
   dds::dds_topic_name(topic);  // a name that can never match is told before any participant
 
-  auto made = make_node("kovel_cdr_pub", arguments, report_as("pub"));
+  auto made = make_node(node_name, arguments, report_as("pub"));
   Node & node = *made;
   dds::Writer & writer = node.create_publisher(type, topic, dds::qos_from_options(
         arguments.values, counted ? dds::keep_all_qos(kCountedPubHistory) : dds::topic_qos()));
   const std::string where = "'" + writer.name() + "'";
   std::set<eprosima::fastrtps::rtps::GUID_t> subscribers;
-  if (counted) {
-    // Volatile messages sent before a subscriber listens reach no one: wait for the first
-    // subscriber, then until no other appears for a while.
-    const dds::Deadline deadline = dds::deadline_in(timeout);
-    if (!node.activity().wait_until(deadline, [&]() {return writer.matched_readers() > 0;})) {
+  // Volatile messages sent before a subscriber listens reach no one: wait for the first
+  // subscribers, then, counted, until no other appears for a while.
+  const dds::Deadline deadline = dds::deadline_in(timeout);
+  if (wanted > 0) {
+    if (!node.activity().wait_until(deadline,
+      [&]() {return writer.matched_readers() >= wanted;}))
+    {
+      const std::string waited = wanted == 1 ? "a subscriber" : count_of(wanted, "subscriber");
       if (dds::interrupted()) {
-        throw dds::interruption("while waiting for a subscriber on " + where + "; none of the " +
-                count_of(total, "message") + " was published");
+        throw dds::interruption("while waiting for " + waited + " on " + where +
+                (counted ? "; none of the " + count_of(total, "message") + " was published" : ""));
       }
-      throw Error("no subscriber on " + where + within);
+      if (wanted == 1) {
+        throw Error("no subscriber on " + where + within);
+      }
+      throw Error(std::to_string(writer.matched_readers()) + " of the " + waited +
+              " waited for on " + where + within);
     }
     subscribers = writer.matched();
+  }
+  if (counted) {
     dds::Deadline settled = dds::deadline_in(kSettleSeconds);
     node.activity().wait_until(std::min(deadline, settled), [&]() {
         auto now = writer.matched();
@@ -153,7 +177,9 @@ int run_pub(const Arguments & arguments)
   for (; (!counted || sent < total) && !dds::interrupted(); ++sent) {
     eprosima::fastrtps::rtps::WriteParams params;
     writer.write(messages[sent % messages.size()], params, timeout);
-    print_line("publishing #" + std::to_string(sent + 1));
+    if (print_every > 0 && (sent + 1) % print_every == 0) {
+      print_line("publishing #" + std::to_string(sent + 1));
+    }
     if (rate > 0 && (!counted || sent + 1 < total)) {
       next += period;
       // Notes the acknowledgements on the way, so that a subscriber that leaves early is
@@ -225,6 +251,12 @@ int run_pub(const Arguments & arguments)
               "message was published and missed what came before");
     }
   }
+  if (keep_alive > 0) {
+    node.activity().wait_until(dds::deadline_in(keep_alive), []() {return false;});
+    if (dds::interrupted()) {
+      throw dds::interruption("while staying after publishing " + published);
+    }
+  }
   return 0;
 }
 
@@ -233,31 +265,48 @@ int run_pub(const Arguments & arguments)
 Command pub_command()
 {
   static const std::string help = std::string(
-    "Publishes the message on the ROS 2 topic TOPIC (DDS topic rt/TOPIC, type\n"
-    "kovel_camera_msgs::msg::dds_::TYPE_). Without --times it runs until interrupted,\n"
-    "reliably, keeping the last 10 messages for the subscribers as ROS 2 does; with\n"
-    "--times it keeps every message until every subscriber acknowledged it.\n"
-    "MESSAGE is the message as 'kovel_cdr encode' takes it (YAML or JSON), or a list of\n"
-    "such messages published in turn; it may also be '-' (standard input) or a file\n"
-    "holding it.\n"
-    "Prints 'publishing #N' for each message.\n") + kInputSizeHelp +
+    "Publishes VALUES, a message of type TYPE, on the ROS 2 topic TOPIC (DDS topic\n"
+    "rt/TOPIC, type kovel_camera_msgs::msg::dds_::TYPE_), as ros2 topic pub does.\n"
+    "Without --times or --once it runs until interrupted, reliably, keeping the last 10\n"
+    "messages for the subscribers as ROS 2 does; with them it keeps every message until\n"
+    "every subscriber acknowledged it.\n"
+    "VALUES is the message as 'kovel_cdr encode' takes it (YAML or JSON, default {}), or a\n"
+    "list of such messages published in turn; it may also be '-' (standard input) or a\n"
+    "file holding it.\n"
+    "The older order TYPE TOPIC [VALUES] is still taken when the second word is not a\n"
+    "type; when both words could be types, ros2's order wins: the first is the topic.\n"
+    "Prints 'publishing #N' for each message (or each -p N-th).\n") + kInputSizeHelp +
     kMessageLimitsHelp + std::string("\n"
-    "  --rate HZ           messages per second, 0 or from 1e-05 to 1000000 (default 1;\n"
+    "  -r HZ, --rate HZ    messages per second, 0 or from 1e-05 to 1000000 (default 1;\n"
     "                      0: as fast as possible, with --times as fast as the\n"
     "                      subscribers acknowledge)\n"
-    "  --times N           publish N messages: first wait for a subscriber and until\n"
-    "                      no other appears for 1 s, then publish, then wait until every\n"
-    "                      subscriber acknowledged them all. A subscriber that appears\n"
-    "                      after the first message, or leaves or stops answering before\n"
-    "                      it acknowledged them all, is an error: it missed some\n"
-    "  --timeout S         how long to wait for the first subscriber, for room to write\n"
-    "                      and for the acknowledgements (default 10); running out is an\n"
+    "  -1, --once          publish one message and exit: --times 1\n"
+    "  -t N, --times N     publish N messages and exit. Unlike ros2, which exits after\n"
+    "                      writing them, it first waits for a subscriber (at least\n"
+    "                      the -w count) and until no other appears for 1 s, then\n"
+    "                      publishes, then waits until every subscriber acknowledged\n"
+    "                      them all. A subscriber that appears after the first message,\n"
+    "                      or leaves or stops answering before it acknowledged them all,\n"
+    "                      is an error: it missed some\n"
+    "  -w N, --wait-matching-subscriptions N\n"
+    "                      wait for N matching subscriptions before publishing (default\n"
+    "                      1 with --once or --times, else 0), at most --timeout\n"
+    "  -p N, --print N     print only every N-th 'publishing #N' (default 1; 0: none)\n"
+    "  --keep-alive S      stay S seconds after the last message (default 0)\n"
+    "  -n NAME, --node-name NAME\n"
+    "                      the name of the publishing node (default kovel_cdr_pub)\n"
+    "  --timeout S         how long to wait for the subscribers, for room to write and\n"
+    "                      for the acknowledgements (default 10); running out is an\n"
     "                      error\n") + kQosOptions + kCommonOptions;
-  return {"pub", "TYPE TOPIC MESSAGE [--rate HZ] [--times N] [--timeout S] [QOS] [--domain D]",
+  return {"pub", "TOPIC TYPE [VALUES] [-r HZ] [-1 | -t N] [-w N] [-p N] [--keep-alive S] "
+    "[-n NAME] [--timeout S] [QOS] [--domain D]",
     "publish a message on a topic", help.c_str(),
-    3, 3,
-    options_with({"rate", "times", "timeout"}, options_with(kCommonOptionNames, dds::kQosOptionNames)),
-    kCommonFlagNames, run_pub};
+    2, 3,
+    options_with({"rate", "times", "timeout", "wait-matching-subscriptions", "print",
+        "keep-alive", "node-name"}, options_with(kCommonOptionNames, dds::kQosOptionNames)),
+    options_with({"once"}, kCommonFlagNames), run_pub,
+    {{"-r", "rate"}, {"-1", "once"}, {"-t", "times"}, {"-w", "wait-matching-subscriptions"},
+      {"-p", "print"}, {"-n", "node-name"}}};
 }
 
 }  // namespace kovel_cdr

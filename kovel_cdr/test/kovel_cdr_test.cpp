@@ -391,7 +391,8 @@ TEST(KovelCdr, FailedOutputAndSignalsEndEveryCommandAsDocumented)
 // What can never work is a usage error (exit 2) that says the range, told before any DDS
 // participant is made: a number out of its range (a rate slow enough that its period used to
 // overflow, and pub then flooded), a topic or service name longer than DDS discovery carries
-// (it used to be accepted and never matched).
+// (it used to be accepted and never matched), an option spelled as ros2 spells it that does
+// not fit.
 TEST(KovelCdr, NumbersOutOfRangeAndNamesThatCanNeverMatchAreUsageErrors)
 {
   const std::string long_topic = "/" + std::string(249, 't');  // 250 characters
@@ -415,6 +416,17 @@ TEST(KovelCdr, NumbersOutOfRangeAndNamesThatCanNeverMatchAreUsageErrors)
     {"hz Metadata " + long_topic, "a topic name has at most 249 characters"},
     {"call GetString " + long_service, "a service name has at most 242 characters"},
     {"echo /camera/9lives", "a token starts with a digit"},
+    // ros2's spellings: attached values, short options, a negative number as a value, and
+    // never an option taken for a topic or type.
+    {"pub /t Metadata -r1e-10", "--rate: expected 0 or a number from 1e-05 to 1000000"},
+    {"pub /t Metadata --times=2.5", "--times: expected a whole number"},
+    {"pub /t Metadata --once -t 2", "--once and --times exclude each other"},
+    {"pub /t Metadata -n 9lives", "--node-name: '9lives' is not a node name"},
+    {"hz /t Metadata -w 1", "--window: expected a number from 2.0 to 10000000.0"},
+    {"echo /t Metadata -l -1", "--truncate-length: expected a number from 0.0"},
+    {"echo /t Metadata --field header.nope", "Header has no member 'nope'"},
+    {"echo /t --json=1", "--json takes no value"},
+    {"call /camera/get_string GetString -x", "unknown option -x"},
   };
   for (const Case & c : cases) {
     ToolRun run = kovel_cdr(c.arguments);
