@@ -2,7 +2,8 @@
 # Builds the workspace's packages up to kovel_cdr with clang 14, ASan + UBSan and
 # libFuzzer's coverage into build-fuzz-ws/ and install-fuzz/, then the fuzz targets
 # (fuzz/, against that install) into build-fuzz/, and runs each of them over its
-# committed corpus, fuzz/corpus/<Type>/.
+# committed corpus, fuzz/corpus/<Type>/ (or, for a type without one, the seeds the build
+# wrote into build-fuzz/seeds/).
 #
 #   bash scripts/fuzz.sh                      every target, FUZZ_RUNS inputs each (CI)
 #   FUZZ_SECONDS=600 bash scripts/fuzz.sh     every target for 600 s each (long run)
@@ -52,7 +53,23 @@ cmake -S fuzz -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS=
   cat "$ws_build/fuzz-configure.log"
   exit 1
 }
-cmake --build "$build_dir" -j"$(nproc)" >"$ws_build/fuzz-build.log" 2>&1 || {
+types=$(tr ';' ' ' <"$build_dir/fuzz_types.txt") || {
+  echo "fuzz: $build_dir/fuzz_types.txt is missing" >&2
+  exit 1
+}
+# Only the targets that will run (and the seeds the build writes for their types).
+build_targets=()
+for type in $types; do
+  for property in deserialize round_trip from_text; do
+    [[ "fuzz_${property}_$type" == *"$filter"* ]] || continue
+    build_targets+=("fuzz_${property}_$type")
+    [ -d "fuzz/corpus/$type" ] && [ -d "fuzz/corpus_text/$type" ] ||
+      build_targets+=("seeds_$type")
+  done
+done
+[ ${#build_targets[@]} -gt 0 ] || build_targets=(all)
+cmake --build "$build_dir" -j"$(nproc)" --target $(printf '%s\n' "${build_targets[@]}" | sort -u) \
+  >"$ws_build/fuzz-build.log" 2>&1 || {
   tail -n 60 "$ws_build/fuzz-build.log"
   exit 1
 }
@@ -64,10 +81,6 @@ else
   limit=(-runs="$runs" -max_total_time=120)
 fi
 
-types=$(tr ';' ' ' <"$build_dir/fuzz_types.txt") || {
-  echo "fuzz: $build_dir/fuzz_types.txt is missing" >&2
-  exit 1
-}
 failed=()
 ran=0
 mkdir -p "$build_dir/artifacts"
@@ -75,8 +88,11 @@ for type in $types; do
   for target in "$build_dir/fuzz_deserialize_$type" "$build_dir/fuzz_round_trip_$type" \
       "$build_dir/fuzz_from_text_$type"; do
     name=$(basename "$target")
-    seeds=fuzz/corpus/$type
-    [[ "$name" != fuzz_from_text_* ]] || seeds=fuzz/corpus_text/$type
+    seed_kind=corpus
+    [[ "$name" != fuzz_from_text_* ]] || seed_kind=corpus_text
+    # The committed seeds, or those the build wrote for a type without them.
+    seeds=fuzz/$seed_kind/$type
+    [ -d "$seeds" ] || seeds=$build_dir/seeds/$seed_kind/$type
     [[ "$name" == *"$filter"* ]] || continue
     ran=$((ran + 1))
     scratch="$build_dir/corpus/$name"
