@@ -118,7 +118,7 @@ if colcon --log-base "$build_tier/log" build --base-paths test/install --build-b
     files=()
     # A type without committed samples: its default message.
     samples=test/samples/$name.json
-    [ -f "$samples" ] || samples=<(echo '[{}]')
+    [ -f "$samples" ] || { samples=$payloads/$name.default.json; echo '[{}]' >"$samples"; }
     messages=$(/usr/bin/python3 -c 'import json, sys
 for m in json.load(open(sys.argv[1])): print(json.dumps(m))' "$samples") || {
       fail "samples: test/samples/$name.json cannot be read"
