@@ -27,7 +27,7 @@ check() {
   [ "$1" = ok ] || { echo "new_type: $2" >&2; failed+=("$2"); }
 }
 finish() {
-  [ -z "${KOVEL_TEST_COUNTS:-}" ] || echo "new_type $ran ${#failed[@]}" >>"$KOVEL_TEST_COUNTS"
+  [ -z "$counts" ] || echo "new_type $ran ${#failed[@]}" >>"$counts"
   if [ ${#failed[@]} -eq 0 ]; then
     echo "new_type tier: passed ($ran checks, $((SECONDS - start)) s)"
     exit 0
@@ -179,5 +179,4 @@ else
   check no "bench"
 fi
 
-KOVEL_TEST_COUNTS=$counts
 finish
