@@ -61,6 +61,8 @@ unset KOVEL_TEST_COUNTS
 # --- the scratch workspace and the fixture ---------------------------------------------------
 rm -rf "$scratch"
 mkdir -p "$ws"
+# colcon in the checkout must not find the copy's packages.
+touch "$scratch/COLCON_IGNORE"
 git archive --format=tar HEAD | tar -x -C "$ws" || { echo "new_type: git archive failed" >&2; exit 1; }
 cd "$ws"
 git init -q . && git add -A && git -c user.name=new_type -c user.email=new_type@localhost \
