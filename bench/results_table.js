@@ -121,10 +121,24 @@ function verdict(r, bound, tally) {
   return met ? 'met' : '**missed**';
 }
 
-// The package's message types in its own order, as the installed kovel_cdr lists them.
-const TYPES = require('node:child_process')
-  .execFileSync('kovel_cdr', ['types'], {encoding: 'utf8'})
-  .split('\n').filter((line) => line).map((line) => line.split(/\s/)[0].split('/')[2]);
+// The package's message types, from its installed interface list (the ament index on
+// AMENT_PREFIX_PATH): each message, then each service's request and response.
+function packageTypes(pkg) {
+  const fs = require('node:fs');
+  const path = require('node:path');
+  for (const prefix of (process.env.AMENT_PREFIX_PATH || '').split(':').filter((p) => p)) {
+    const index = path.join(prefix, 'share', 'ament_index', 'resource_index', 'rosidl_interfaces', pkg);
+    if (!fs.existsSync(index)) {
+      continue;
+    }
+    const files = fs.readFileSync(index, 'utf8').split('\n');
+    const messages = files.filter((f) => /^msg\/\w+\.msg$/.test(f)).map((f) => f.slice(4, -4));
+    const services = files.filter((f) => /^srv\/\w+\.srv$/.test(f)).map((f) => f.slice(4, -4));
+    return [...messages, ...services.flatMap((s) => [`${s}_Request`, `${s}_Response`])];
+  }
+  throw new Error(`${pkg} is not installed on AMENT_PREFIX_PATH: source its setup.bash`);
+}
+const TYPES = packageTypes('kovel_camera_msgs');
 
 const OPS = [
   {op: 'serialize', title: 'Serialize into a preallocated buffer', bound: 1.0, memcpy: true},

@@ -3,7 +3,8 @@
 # ASan + UBSan and libFuzzer's coverage into build-fuzz-ws/ and install-fuzz/, then the
 # fuzz targets (fuzz/, against that install) into build-fuzz/, and runs each of them over
 # its committed corpus, fuzz/corpus/<Type>/ (fuzz/corpus/kovel_matrix_msgs/<Type>/ for
-# that package's types).
+# that package's types; for a type without one, the seeds the build wrote into
+# build-fuzz/seeds/).
 #
 #   bash scripts/fuzz.sh                      every target, FUZZ_RUNS inputs each (CI;
 #                                             FUZZ_MATRIX_RUNS for kovel_matrix_msgs')
@@ -57,16 +58,18 @@ cmake -S fuzz -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS=
   cat "$ws_build/fuzz-configure.log"
   exit 1
 }
-cmake --build "$build_dir" -j"$(nproc)" >"$ws_build/fuzz-build.log" 2>&1 || {
-  tail -n 60 "$ws_build/fuzz-build.log"
-  exit 1
-}
-
-
 targets=$(cat "$build_dir/fuzz_targets.txt") || {
   echo "fuzz: $build_dir/fuzz_targets.txt is missing" >&2
   exit 1
 }
+# Only the targets that will run (each builds the seeds it needs).
+build_targets=$(awk -v filter="$filter" 'index($1, filter) {print $1}' <<<"$targets")
+cmake --build "$build_dir" -j"$(nproc)" --target ${build_targets:-all} \
+  >"$ws_build/fuzz-build.log" 2>&1 || {
+  tail -n 60 "$ws_build/fuzz-build.log"
+  exit 1
+}
+
 failed=()
 ran=0
 mkdir -p "$build_dir/artifacts"

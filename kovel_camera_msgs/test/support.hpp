@@ -121,7 +121,7 @@ inline std::vector<std::pair<std::string, std::string>> interfaces()
   return found;
 }
 
-/// The package's eleven message types, from its interface files: each message, then each
+/// The package's message types, from its interface files: each message, then each
 /// service's request and response.
 inline std::vector<std::string> message_type_names()
 {

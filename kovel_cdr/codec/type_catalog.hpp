@@ -77,11 +77,11 @@ const T & member_at(const void * record, size_t offset)
   return *reinterpret_cast<const T *>(static_cast<const unsigned char *>(record) + offset);
 }
 
-/// The eleven message types of kovel_camera_msgs, messages first, then each service's
+/// The message types of kovel_camera_msgs, messages first, then each service's
 /// request and response.
 const std::vector<const MessageType *> & message_types();
 
-/// The four services of kovel_camera_msgs.
+/// The services of kovel_camera_msgs.
 const std::vector<const ServiceType *> & service_types();
 
 /// A message type by its name: "DeviceInfo", "kovel_camera_msgs/DeviceInfo" or

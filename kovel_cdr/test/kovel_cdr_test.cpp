@@ -197,10 +197,23 @@ TEST(KovelCdr, SizesAndTypesReportTheTypeSupportsFigures)
   EXPECT_NE(sizes.out.find("\"max_serialized_size\": 13"), std::string::npos);
   EXPECT_NE(sizes.out.find("\"full_bounded\": false"), std::string::npos);
 
+  // Each type of kovel_camera_msgs' interface files ("msg/DeviceInfo.idl,..."), a service
+  // as its request and response, is listed on a line of its own.
   ToolRun types = kovel_cdr("types");
   ASSERT_EQ(types.status, 0);
-  EXPECT_EQ(std::count(types.out.begin(), types.out.end(), '\n'), 11);
-  EXPECT_NE(types.out.find("kovel_camera_msgs/srv/GetCameraInfo_Response"), std::string::npos);
+  std::stringstream files(KOVEL_INTERFACE_FILES);
+  for (std::string file; std::getline(files, file, ','); ) {
+    const std::string kind = file.substr(0, file.find('/'));
+    const std::string name = file.substr(kind.size() + 1, file.rfind('.') - kind.size() - 1);
+    for (const std::string & type : kind == "srv" ?
+      std::vector<std::string>{name + "_Request", name + "_Response"} :
+      std::vector<std::string>{name})
+    {
+      const std::string line = "kovel_camera_msgs/" + kind + "/" + type;
+      EXPECT_TRUE(types.out.rfind(line + " ", 0) == 0 ||
+        types.out.find("\n" + line + " ") != std::string::npos) << line << " in:\n" << types.out;
+    }
+  }
 
   // Another installed package's types, a service's parts but not its generated messages.
   ToolRun package = kovel_cdr("types std_msgs");

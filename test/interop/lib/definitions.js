@@ -1,9 +1,8 @@
 'use strict';
 // The definitions the peer reads: the interface files the workspace installed (share/<pkg>/
 // msg and srv of every package on AMENT_PREFIX_PATH), ours and the standard ROS 2 types they
-// nest. Each of the eleven message types becomes one definition text in the concatenated
-// form (root text, then "====" and "MSG: pkg/Type" sections).
-const { execFileSync } = require('node:child_process');
+// nest. Each message type becomes one definition text in the concatenated form (root text,
+// then "====" and "MSG: pkg/Type" sections).
 const fs = require('node:fs');
 const path = require('node:path');
 const { parse } = require('@foxglove/rosmsg');
@@ -17,9 +16,18 @@ const PRIMITIVES = new Set([
   'int64', 'uint64', 'float32', 'float64', 'string', 'wstring',
 ]);
 
-// The message types of kovel_camera_msgs, in the order kovel_cdr lists them.
-const TYPE_NAMES = execFileSync(require('./kovel_cdr').BINARY, ['types'], { encoding: 'utf8' })
-  .split('\n').filter((line) => line).map((line) => line.split(/\s/)[0].split('/')[2]);
+// The message types of kovel_camera_msgs, from its installed interface files: each message,
+// then each service's request and response.
+function typeNames() {
+  const share = installedPackages().get(PACKAGE);
+  const names = interfaceFiles(path.join(share, 'msg'), '.msg').sort()
+    .map((file) => path.basename(file, '.msg'));
+  for (const file of interfaceFiles(path.join(share, 'srv'), '.srv').sort()) {
+    const service = path.basename(file, '.srv');
+    names.push(`${service}_Request`, `${service}_Response`);
+  }
+  return names;
+}
 
 // The installed share/ folder of every package on AMENT_PREFIX_PATH: name -> path.
 function installedPackages() {
@@ -132,7 +140,7 @@ function concatenated(texts, name) {
   return sections.join('\n') + '\n';
 }
 
-// type name -> { text, definitions } for the eleven message types, where definitions is
+// type name -> { text, definitions } for each message type, where definitions is
 // the peer's parse (root first, then the named nested types).
 function loadDefinitions() {
   const texts = loadTexts();
@@ -149,5 +157,7 @@ function loadDefinition(name) {
   const text = concatenated(loadTexts(), name);
   return { text, definitions: parse(text, { ros2: true }) };
 }
+
+const TYPE_NAMES = typeNames();
 
 module.exports = { REPO, TYPE_NAMES, loadDefinition, loadDefinitions, loadTexts, packageTypes, definitionOf, nestedTypes };

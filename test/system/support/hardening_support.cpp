@@ -12,13 +12,10 @@
 #include <fastcdr/Cdr.h>
 #include <nlohmann/json.hpp>
 
+#include "codec/json_codec.hpp"
 #include "codec/payload.hpp"
 #include "codec/record.hpp"
 #include "rosidl_runtime_c/string_functions.h"
-
-#ifndef KOVEL_SAMPLE_DIRS
-#define KOVEL_SAMPLE_DIRS ""
-#endif
 
 namespace kovel_hardening
 {
@@ -523,22 +520,18 @@ std::vector<std::string> allowed_failure_texts(const MessageType & type)
 std::vector<Sample> samples_of(const MessageType & type)
 {
   std::vector<Sample> samples;
-  std::istringstream dirs(KOVEL_SAMPLE_DIRS);
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    if (dir.empty()) {
-      continue;
-    }
-    std::string path = dir + "/" + type.name + ".json";
-    std::ifstream file(path);
-    if (!file) {
-      continue;
-    }
-    nlohmann::json all = nlohmann::json::parse(file);
-    size_t index = 0;
-    for (const nlohmann::json & message : all) {
-      samples.push_back(Sample{path + "#" + std::to_string(index++), message.dump()});
-    }
+  const std::string path = std::string(KOVEL_SAMPLES_DIR) + "/" + type.name + ".json";
+  std::ifstream file(path);
+  if (!file) {
+    const kovel_cdr::Record record = kovel_cdr::make_record(type, nlohmann::json::object());
+    samples.push_back(Sample{type.name + " (default)",
+        kovel_cdr::record_to_json(type, record.data()).dump()});
+    return samples;
+  }
+  nlohmann::json all = nlohmann::json::parse(file);
+  size_t index = 0;
+  for (const nlohmann::json & message : all) {
+    samples.push_back(Sample{path + "#" + std::to_string(index++), message.dump()});
   }
   return samples;
 }

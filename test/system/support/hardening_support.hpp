@@ -118,8 +118,8 @@ struct Sample
   std::string json;
 };
 
-/// The samples of a type: every message of <dir>/<TypeName>.json, for each of the
-/// directories given at build time (those that have the file).
+/// The samples of a type: every message of test/samples/<TypeName>.json, or the type's
+/// default message when it has no committed samples.
 std::vector<Sample> samples_of(const kovel_cdr::MessageType & type);
 
 /// Deserializes `length` bytes as a DDS payload (encapsulation header first) into
