@@ -90,18 +90,7 @@ int run_pub(const Arguments & arguments)
 {
   const MessageType & type = find_message_type(arguments.positional[0]);
   const std::string & topic = arguments.positional[1];
-  nlohmann::json json = message_argument(type, arguments.positional[2]);
-  std::vector<Record> messages;
-  if (json.is_array()) {
-    if (json.empty()) {
-      throw Error("the array of messages is empty");
-    }
-    for (const nlohmann::json & message : json) {
-      messages.push_back(make_record(type, message));
-    }
-  } else {
-    messages.push_back(make_record(type, json));
-  }
+  const std::vector<Record> messages = message_argument(type, arguments.positional[2]);
   double rate = arguments.number("rate", 1, 0, 1e6);
   // A slower rate's period would not fit the clock's durations.
   if (rate > 0 && rate < kSlowestRate) {
@@ -109,7 +98,8 @@ int run_pub(const Arguments & arguments)
             arguments.values.at("rate") + "'");
   }
   bool counted = arguments.values.count("times") > 0;
-  const uint64_t total = arguments.whole_number("times", 0, 1, 1e12);
+  // --times N publishes the whole sequence N times.
+  const uint64_t total = arguments.whole_number("times", 0, 1, 1e12) * messages.size();
   double timeout = arguments.number("timeout", 10, 0, 86400);
   const std::string within = " within " + seconds_text(timeout) + " s";
   dds::dds_topic_name(topic);  // a name that can never match is told before any participant

@@ -15,6 +15,7 @@
 
 #include "dds_support.hpp"
 #include "codec/json_codec.hpp"
+#include "codec/yaml_codec.hpp"
 #include "process.hpp"
 #include "codec/record.hpp"
 #include "codec/type_catalog.hpp"
@@ -173,6 +174,32 @@ TEST(Topics, BurstOfAThousandLosesNothing)
   EXPECT_EQ(sender->wait(60), 0) << describe(*sender);
   EXPECT_EQ(receiver->wait(60), 0) << describe(*receiver);
   EXPECT_EQ(lines_of(receiver->out()), expected);
+  kovel_test::remove_file(file);
+}
+
+// A YAML stream as echo prints it is published whole and in order, --times N the whole
+// of it N times; only its first message used to be published.
+TEST(Topics, AYamlStreamIsPublishedWholeAndInOrder)
+{
+  const MessageType & metadata = kovel_cdr::find_message_type("Metadata");
+  std::string stream;
+  std::vector<std::string> expected;
+  for (int i = 1; i <= 5; ++i) {
+    const json message = {{"json_data", "message " + std::to_string(i)}};
+    Record record = kovel_cdr::make_record(metadata, message);
+    stream += kovel_cdr::message_to_yaml(metadata,
+        kovel_cdr::record_to_json(metadata, record.data())) + "---\n";
+    expected.push_back(echoed_form(metadata, message));
+  }
+  const std::vector<std::string> once = expected;
+  expected.insert(expected.end(), once.begin(), once.end());
+  const std::string file = kovel_test::write_temporary_file(stream);
+  auto receiver = echo(metadata, unique("stream"), 10, domain_base() + 55, "udp");
+  auto sender = pub(metadata, unique("stream"), file, 2, domain_base() + 55, "udp");
+  EXPECT_EQ(sender->wait(60), 0) << describe(*sender);
+  EXPECT_EQ(lines_of(sender->out()).back(), "publishing #10") << describe(*sender);
+  EXPECT_EQ(receiver->wait(60), 0) << describe(*receiver);
+  EXPECT_EQ(lines_of(receiver->out()), expected) << describe(*receiver);
   kovel_test::remove_file(file);
 }
 
