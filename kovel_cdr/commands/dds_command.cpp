@@ -119,13 +119,7 @@ constexpr double kMostTypeSettleSeconds = 3;
 static std::vector<dds::RemoteEndpoint> publishers_of(
   const dds::Node & node, const std::string & dds_topic)
 {
-  std::vector<dds::RemoteEndpoint> found;
-  for (dds::RemoteEndpoint & endpoint : node.remote_endpoints()) {
-    if (!endpoint.reader && endpoint.dds_topic == dds_topic) {
-      found.push_back(std::move(endpoint));
-    }
-  }
-  return found;
+  return node.remote_endpoints(dds_topic, false);
 }
 
 static const MessageType & type_of_publishers(

@@ -288,6 +288,34 @@ TEST(Services, CameraNodeAnswersEveryServiceAndPublishesEveryTopic)
     << describe(node);
 }
 
+// Every request of a stream gets its reply; a call of another type than the server's is
+// told at once, naming both, where it used to wait out its timeout and find no server.
+TEST(Services, EveryRequestIsAnsweredAndAnotherTypeIsToldAtOnce)
+{
+  const uint32_t domain = domain_base() + 60;
+  const std::string ns = unique("typed");
+  Process node({kCameraNode, "--namespace", ns, "--duration", "60",
+      "--domain", std::to_string(domain)});
+  Process two({kKovelCdr, "call", "--json", "GetString", ns + "/get_string", "{}\n---\n{}\n",
+      "--timeout", "20", "--domain", std::to_string(domain)});
+  EXPECT_EQ(two.wait(60), 0) << describe(two);
+  std::vector<std::string> replies = lines_of(two.out());
+  ASSERT_EQ(replies.size(), 2u) << describe(two);
+  for (const std::string & reply : replies) {
+    EXPECT_EQ(json::parse(reply)["success"], true) << reply;
+  }
+
+  const auto started = std::chrono::steady_clock::now();
+  auto wrong = call("GetDeviceInfo", ns + "/get_string", domain, 10);
+  EXPECT_EQ(wrong->wait(30), 1) << describe(*wrong);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  EXPECT_NE(wrong->err().find("service '" + ns + "/get_string' has type "
+    "kovel_camera_msgs/srv/GetString, not kovel_camera_msgs/srv/GetDeviceInfo"),
+    std::string::npos) << describe(*wrong);
+  node.terminate();
+  EXPECT_EQ(node.wait(20), 0) << describe(node);
+}
+
 TEST(Services, CallWithoutServerTimesOutClearly)
 {
   auto caller = call("GetString", unique("nobody"), domain_base() + 44, 1);
