@@ -14,9 +14,19 @@ namespace kovel_cdr
 constexpr int32_t kMeterHistory = 128;
 
 void meter(
-  const Arguments & arguments, const char * command, size_t least,
+  const Arguments & given, const char * command, size_t least,
   const std::function<void(const std::deque<Arrival> &)> & report)
 {
+  // Best effort and volatile unless asked otherwise, as ros2 topic hz and bw subscribe, so
+  // that every message counts when it comes live. A reliable subscription also gets, as it
+  // joins, the messages that the writer sent before the subscription matched it, repaired a
+  // heartbeat later and several at once, and a transient local one the writer's kept
+  // messages, all at once: either made the first report a burst.
+  Arguments arguments = given;
+  if (!dds::has_qos_options(arguments.values)) {
+    arguments.values["qos-reliability"] = "best_effort";
+    arguments.values["qos-durability"] = "volatile";
+  }
   TopicArgument topic = topic_argument(arguments.positional);
   bool timed = arguments.values.count("timeout") > 0;
   double timeout = arguments.number("timeout", 0, 0, 86400);
@@ -32,6 +42,7 @@ void meter(
   // How many had arrived at the last report: a report with none since says so, as ros2 topic
   // hz does, rather than repeat the window of a topic that went quiet.
   uint64_t reported = 0;
+  bool any_report = false;
   dds::Deadline next_report = dds::deadline_in(1);
   while (dds::Clock::now() < deadline && !dds::interrupted()) {
     node->activity().wait_until(std::min(deadline, next_report), [&]() {
@@ -59,12 +70,17 @@ void meter(
       } else if (arrivals.size() >= least) {
         report(arrivals);
         reported = received;
+        any_report = true;
       }
     }
   }
   const std::string where = "'" + reader.name() + "'";
   if (dds::interrupted()) {
     throw dds::interruption("after " + count_of(received, "message") + " on " + where);
+  }
+  // A timeout shorter than the first report still tells what it measured.
+  if (!any_report && arrivals.size() >= least) {
+    report(arrivals);
   }
   if (received < least) {
     throw Error(count_of(received, "message") + " on " + where + " within " +
