@@ -73,6 +73,7 @@ std::unique_ptr<Process> echo(
       "--domain", std::to_string(domain), "--transport", transport});
 }
 
+// Publishes the messages of the file `times` times over.
 std::unique_ptr<Process> pub(
   const MessageType & type, const std::string & topic, const std::string & json_file,
   size_t times, uint32_t domain, const std::string & transport)
@@ -109,8 +110,8 @@ void every_type_arrives_equal(const std::string & transport, uint32_t first_doma
         first_domain + static_cast<uint32_t>(i), transport);
   }
   for (size_t i = 0; i < pairs.size(); ++i) {
-    pairs[i].pub = pub(*pairs[i].type, unique(pairs[i].type->name), pairs[i].file,
-        pairs[i].expected.size(), first_domain + static_cast<uint32_t>(i), transport);
+    pairs[i].pub = pub(*pairs[i].type, unique(pairs[i].type->name), pairs[i].file, 1,
+        first_domain + static_cast<uint32_t>(i), transport);
   }
   for (Pair & pair : pairs) {
     SCOPED_TRACE(std::string(pair.type->name) + " over " + transport);
@@ -146,7 +147,7 @@ TEST(Topics, OneMebibyteMetadataArrivesWhole)
   for (const std::string transport : {"shm", "udp", "both"}) {
     SCOPED_TRACE("1 MiB over " + transport);
     auto receiver = echo(metadata, unique("big_" + transport), 2, domain, transport);
-    auto sender = pub(metadata, unique("big_" + transport), file, 2, domain, transport);
+    auto sender = pub(metadata, unique("big_" + transport), file, 1, domain, transport);
     EXPECT_EQ(sender->wait(60), 0) << describe(*sender);
     EXPECT_EQ(receiver->wait(60), 0) << describe(*receiver);
     std::vector<std::string> lines = lines_of(receiver->out());
@@ -170,7 +171,7 @@ TEST(Topics, BurstOfAThousandLosesNothing)
   std::string file = kovel_test::write_temporary_file(messages.dump());
   uint32_t domain = domain_base() + 41;
   auto receiver = echo(metadata, unique("burst"), 1000, domain, "both");
-  auto sender = pub(metadata, unique("burst"), file, 1000, domain, "both");
+  auto sender = pub(metadata, unique("burst"), file, 1, domain, "both");
   EXPECT_EQ(sender->wait(60), 0) << describe(*sender);
   EXPECT_EQ(receiver->wait(60), 0) << describe(*receiver);
   EXPECT_EQ(lines_of(receiver->out()), expected);
