@@ -333,9 +333,12 @@ json parse_json(std::string_view text, Outline & outline)
 // (line 0), or one that names its line already, stays as it is.
 Error in_document(const Error & error, const std::string & what, size_t line)
 {
-  const std::string text = error.what();
+  std::string text = error.what();
   if (line == 0 || text.rfind(what + ", line ", 0) == 0) {
     return error;
+  }
+  if (text.rfind(what + ": ", 0) == 0) {
+    text.erase(0, what.size() + 2);
   }
   return Error(what + ", line " + std::to_string(line) + ": " + text);
 }
