@@ -148,15 +148,18 @@ static const MessageType & type_of_publishers(
 
 dds::Reader & subscribe(
   dds::Node & node, const TopicArgument & topic, const Arguments & arguments,
-  const dds::Qos & base, dds::Deadline deadline, const char * command)
+  const dds::Qos & base, dds::Deadline deadline, const char * command, bool adapt_qos)
 {
   const std::string name = dds::fully_qualified_name(topic.topic);
   const std::string dds_topic = dds::dds_topic_name(name);
-  const bool adapt = !dds::has_qos_options(arguments.values);
+  // Without options, the publishers are looked at: to adapt to them, and to say when one
+  // of them publishes another type.
+  const bool look = !dds::has_qos_options(arguments.values);
+  const bool adapt = look && adapt_qos;
   // Checked before any wait: a bad option is a mistake to tell at once.
   dds::Qos qos = dds::qos_from_options(arguments.values, base);
   std::vector<dds::RemoteEndpoint> publishers;
-  if (topic.type == nullptr || adapt) {
+  if (topic.type == nullptr || look) {
     auto found = [&]() {
         // Nothing it finds could be shown any more.
         if (dds::output_closed()) {

@@ -14,27 +14,23 @@ namespace kovel_cdr
 constexpr int32_t kMeterHistory = 128;
 
 void meter(
-  const Arguments & given, const char * command, size_t least,
+  const Arguments & arguments, const char * command, size_t least,
   const std::function<void(const std::deque<Arrival> &)> & report)
 {
-  // Best effort and volatile unless asked otherwise, as ros2 topic hz and bw subscribe, so
-  // that every message counts when it comes live. A reliable subscription also gets, as it
-  // joins, the messages that the writer sent before the subscription matched it, repaired a
-  // heartbeat later and several at once, and a transient local one the writer's kept
-  // messages, all at once: either made the first report a burst.
-  Arguments arguments = given;
-  if (!dds::has_qos_options(arguments.values)) {
-    arguments.values["qos-reliability"] = "best_effort";
-    arguments.values["qos-durability"] = "volatile";
-  }
   TopicArgument topic = topic_argument(arguments.positional);
   bool timed = arguments.values.count("timeout") > 0;
   double timeout = arguments.number("timeout", 0, 0, 86400);
   const uint64_t window = arguments.whole_number("window", 10000, 2, 1e7);
   auto node = make_node(std::string("kovel_cdr_") + command, arguments, report_as(command));
   dds::Deadline deadline = timed ? dds::deadline_in(timeout) : dds::Deadline::max();
-  dds::Reader & reader = subscribe(*node, topic, arguments, dds::keep_all_qos(kMeterHistory),
-      deadline, command);
+  // Best effort and volatile unless asked otherwise, as ros2 topic hz and bw subscribe, so
+  // that every message counts when it comes live. A reliable subscription also gets, as it
+  // joins, the messages that the writer sent before the subscription matched it, repaired a
+  // heartbeat later and several at once, and a transient local one the writer's kept
+  // messages, all at once: either made the first report a burst.
+  dds::Qos live = dds::keep_all_qos(kMeterHistory);
+  live.best_effort = true;
+  dds::Reader & reader = subscribe(*node, topic, arguments, live, deadline, command, false);
   TypeGuard type_guard(*node, topic, reader);
   const message_type_support_callbacks_t & callbacks = callbacks_of(reader.type());
   std::deque<Arrival> arrivals;
