@@ -19,8 +19,8 @@ namespace kovel_cdr
 
 /// One message of an input: record_from_json's form, the path its errors start with
 /// ("DeviceInfo", "DeviceInfo[2]" in a list) and, for a message after the input's first
-/// document, the line that document starts on (0 in the first, whose errors read as those
-/// of an input of one message always have).
+/// document, the line it starts on (0 in the first document, whose errors read as those of
+/// an input of one message always have).
 struct InputMessage
 {
   nlohmann::json message;
@@ -33,8 +33,8 @@ struct InputMessage
 /// documents are skipped) or JSON Lines (as echo --json prints them). Anything else left
 /// over throws Error naming `what` and its line, as does a scalar its member cannot hold
 /// ("DeviceInfo.vid: 1e400 is out of range for int32"); the input's values count together
-/// against kMaxValues. An empty list is an error; an input of no document at all gives
-/// one null message, which record_from_json refuses as ever.
+/// against kMaxValues. An input without a message is an error when it holds an empty list;
+/// one of no document at all gives one null message, which record_from_json refuses as ever.
 std::vector<InputMessage> messages_from_yaml(const MessageType & type, const std::string & text,
   const std::string & what);
 
