@@ -371,33 +371,42 @@ void from_text(const char * type_name, const uint8_t * data, size_t size)
 {
   const MessageType & type = kovel_cdr::find_message_type(type_name);
   const std::string text(reinterpret_cast<const char *>(data), size);
-  std::vector<uint8_t> payload;
+  std::vector<std::vector<uint8_t>> payloads;
   try {
-    kovel_cdr::Record record = kovel_cdr::make_record(
-      type, kovel_cdr::message_from_yaml(type, text, "input"));
-    payload = kovel_cdr::encode_payload(type, record.data());
+    for (const kovel_cdr::InputMessage & message :
+      kovel_cdr::messages_from_yaml(type, text, "input"))
+    {
+      payloads.push_back(
+        kovel_cdr::encode_payload(type, kovel_cdr::record_of(type, message, "input").data()));
+    }
   } catch (const kovel_cdr::Error &) {
     return;  // refused with a reason, as kovel_cdr reports it
   }
-  // What encode wrote decodes, and as YAML reads back to the same bytes.
-  kovel_cdr::Record back(type);
-  std::vector<uint8_t> again;
-  try {
-    kovel_cdr::decode_payload(type, payload.data(), payload.size(), back.data());
-    const std::string yaml =
-      kovel_cdr::message_to_yaml(type, kovel_cdr::record_to_json(type, back.data()));
-    kovel_cdr::Record reread = kovel_cdr::make_record(
-      type, kovel_cdr::message_from_yaml(type, yaml, "output"));
-    again = kovel_cdr::encode_payload(type, reread.data());
-  } catch (const kovel_cdr::Error & e) {
-    // Text that is not UTF-8 has no YAML or JSON form: refused, not broken.
-    if (std::string(e.what()).find("not UTF-8") != std::string::npos) {
-      return;
+  // What encode wrote decodes, and as YAML reads back to the same bytes, one message.
+  for (const std::vector<uint8_t> & payload : payloads) {
+    kovel_cdr::Record back(type);
+    std::vector<uint8_t> again;
+    try {
+      kovel_cdr::decode_payload(type, payload.data(), payload.size(), back.data());
+      const std::string yaml =
+        kovel_cdr::message_to_yaml(type, kovel_cdr::record_to_json(type, back.data()));
+      const std::vector<kovel_cdr::InputMessage> read = kovel_cdr::messages_from_yaml(
+        type, yaml, "output");
+      if (read.size() != 1) {
+        broken(type, "its payload printed as YAML reads back as " +
+          std::to_string(read.size()) + " messages");
+      }
+      again = kovel_cdr::encode_payload(type, kovel_cdr::record_of(type, read[0], "output").data());
+    } catch (const kovel_cdr::Error & e) {
+      // Text that is not UTF-8 has no YAML or JSON form: refused, not broken.
+      if (std::string(e.what()).find("not UTF-8") != std::string::npos) {
+        return;
+      }
+      broken(type, std::string("its own payload does not come back: ") + e.what());
     }
-    broken(type, std::string("its own payload does not come back: ") + e.what());
-  }
-  if (again != payload) {
-    broken(type, "its payload printed as YAML and read back gives other bytes");
+    if (again != payload) {
+      broken(type, "its payload printed as YAML and read back gives other bytes");
+    }
   }
 }
 

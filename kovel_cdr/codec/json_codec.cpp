@@ -56,8 +56,13 @@ void record_from_json(const MessageType & type, const json & value, void * recor
 
 Record make_record(const MessageType & type, const json & value)
 {
+  return make_record(type, value, type.name);
+}
+
+Record make_record(const MessageType & type, const json & value, const std::string & path)
+{
   Record record(type);
-  record_from_json(type, value, record.data());
+  message_from_json(type, value, path, record.data());
   return record;
 }
 

@@ -17,8 +17,10 @@ namespace kovel_cdr
 /// range or an array of the wrong length throws Error naming the member's path.
 void record_from_json(const MessageType & type, const nlohmann::json & json, void * record);
 
-/// A new record of the type, filled from a JSON object as record_from_json does.
+/// A new record of the type, filled from a JSON object as record_from_json does; its errors
+/// start with `path` (default: the type's name).
 Record make_record(const MessageType & type, const nlohmann::json & json);
+Record make_record(const MessageType & type, const nlohmann::json & json, const std::string & path);
 
 /// The record as a JSON object, members in record order. Floats print so that reading the
 /// JSON back gives the same bits (NaN payloads aside). Throws Error for a text that is not

@@ -1,9 +1,13 @@
 #include "codec/yaml_codec.hpp"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <yaml-cpp/eventhandler.h>
@@ -235,14 +239,22 @@ void check_characters(const std::string & text, const std::string & what)
   }
 }
 
-// The first YAML document as its events come, checked before YAML::Load builds it.
+// The documents of a YAML stream as their events come, checked before YAML::LoadAll builds
+// them; the values of all of them count together.
 class YamlOutline : public YAML::EventHandler
 {
 public:
   YamlOutline(const std::string & root, const std::string & what)
   : outline_(root, what), what_(what) {}
 
-  void OnDocumentStart(const YAML::Mark &) override {}
+  /// The line of each document so far, from 1: of its first value, or of its "---".
+  const std::vector<size_t> & starts() const {return starts_;}
+
+  void OnDocumentStart(const YAML::Mark & mark) override
+  {
+    starts_.push_back(static_cast<size_t>(mark.line) + 1);
+    first_ = true;
+  }
   void OnDocumentEnd() override {}
   void OnNull(const YAML::Mark & mark, YAML::anchor_t) override
   {
@@ -275,20 +287,25 @@ public:
   void OnMapEnd() override {outline_.close();}
 
 private:
-  static std::string at(const YAML::Mark & mark)
+  std::string at(const YAML::Mark & mark)
   {
+    if (first_) {
+      starts_.back() = static_cast<size_t>(mark.line) + 1;
+      first_ = false;
+    }
     return ", line " + std::to_string(mark.line + 1);
   }
 
   Outline outline_;
   std::string what_;
+  std::vector<size_t> starts_;
+  bool first_ = false;
 };
 
 // JSON, checked as nlohmann's parser goes.
-json parse_json(const std::string & text, const std::string & root, const std::string & what)
+json parse_json(std::string_view text, Outline & outline)
 {
-  Outline outline(root, what);
-  return json::parse(text,
+  return json::parse(text.begin(), text.end(),
            [&outline](int, json::parse_event_t event, json & parsed) {
              switch (event) {
                case json::parse_event_t::object_start:
@@ -312,34 +329,142 @@ json parse_json(const std::string & text, const std::string & root, const std::s
            });
 }
 
+// An error of the document that starts on `line`, named by it; one of the first document
+// (line 0), or one that names its line already, stays as it is.
+Error in_document(const Error & error, const std::string & what, size_t line)
+{
+  std::string text = error.what();
+  if (line == 0 || text.rfind(what + ", line ", 0) == 0) {
+    return error;
+  }
+  if (text.rfind(what + ": ", 0) == 0) {
+    text.erase(0, what.size() + 2);
+  }
+  return Error(what + ", line " + std::to_string(line) + ": " + text);
+}
+
+// Every line a JSON value, as JSON Lines; nothing when one is not.
+std::optional<std::vector<std::pair<json, size_t>>> json_lines(
+  const std::string & text, const std::string & root, const std::string & what)
+{
+  std::vector<std::pair<json, size_t>> documents;
+  Outline outline(root, what);
+  size_t number = 0;
+  for (size_t start = 0; start < text.size(); ) {
+    size_t end = std::min(text.find('\n', start), text.size());
+    std::string_view line(text.data() + start, end - start);
+    start = end + 1;
+    ++number;
+    if (line.find_first_not_of(" \t\r") == std::string_view::npos) {
+      continue;
+    }
+    const size_t named = documents.empty() ? 0 : number;
+    try {
+      documents.emplace_back(parse_json(line, outline), named);
+    } catch (const json::exception &) {
+      return std::nullopt;
+    } catch (const Error & e) {
+      throw in_document(e, what, named);
+    }
+  }
+  return documents;
+}
+
 }  // namespace
 
-json message_from_yaml(const MessageType & type, const std::string & text, const std::string & what)
+std::vector<InputMessage> messages_from_yaml(
+  const MessageType & type, const std::string & text, const std::string & what)
 {
   check_characters(text, what);
-  // JSON as it always was read; YAML (and JSON that nlohmann refuses, as 1e400) by yaml-cpp.
+  std::vector<InputMessage> messages;
+  bool empty_list = false;
+  auto list_path = [&](size_t i) {return type.name + "[" + std::to_string(i) + "]";};
+  auto add_json = [&](json && document, size_t line) {
+      if (!document.is_array()) {
+        messages.push_back({std::move(document), type.name, line});
+        return;
+      }
+      empty_list = empty_list || document.empty();
+      for (size_t i = 0; i < document.size(); ++i) {
+        messages.push_back({std::move(document[i]), list_path(i), line});
+      }
+    };
+
+  // JSON as it always was read: one value, or one a line; YAML (and JSON that nlohmann
+  // refuses, as 1e400) by yaml-cpp.
+  std::optional<std::vector<std::pair<json, size_t>>> documents;
   try {
-    return parse_json(text, type.name, what);
+    Outline outline(type.name, what);
+    json document = parse_json(text, outline);
+    documents.emplace();
+    documents->emplace_back(std::move(document), 0);
   } catch (const json::exception &) {
+    documents = json_lines(text, type.name, what);
   }
-  YAML::Node node;
-  try {
-    std::istringstream stream(text);
-    YAML::Parser parser(stream);
-    YamlOutline outline(type.name, what);
-    parser.HandleNextDocument(outline);
-    node = YAML::Load(text);
-  } catch (const YAML::Exception & e) {
-    throw Error(what + " is not valid YAML or JSON: " + e.what());
-  }
-  if (node.IsSequence()) {
-    json messages = json::array();
-    for (size_t i = 0; i < node.size(); ++i) {
-      messages.push_back(message_node(node[i], type, type.name + "[" + std::to_string(i) + "]"));
+  if (documents) {
+    for (auto & [document, line] : *documents) {
+      add_json(std::move(document), line);
     }
-    return messages;
+  } else {
+    YamlOutline outline(type.name, what);
+    const std::vector<size_t> & starts = outline.starts();
+    try {
+      std::istringstream stream(text);
+      YAML::Parser parser(stream);
+      while (parser.HandleNextDocument(outline)) {
+      }
+    } catch (const YAML::Exception & e) {
+      if (starts.size() <= 1) {
+        throw Error(what + " is not valid YAML or JSON: " + e.what());
+      }
+      throw Error(what + ", line " + std::to_string(starts.back()) +
+              ": not valid YAML or JSON: " + e.what());
+    } catch (const Error & e) {
+      throw in_document(e, what, starts.size() <= 1 ? 0 : starts.back());
+    }
+    std::vector<YAML::Node> nodes;
+    try {
+      nodes = YAML::LoadAll(text);
+    } catch (const YAML::Exception & e) {
+      throw Error(what + " is not valid YAML or JSON: " + e.what());
+    }
+    for (size_t d = 0; d < nodes.size(); ++d) {
+      const YAML::Node & node = nodes[d];
+      auto line_of = [&](const YAML::Node & message) {
+          return d == 0 ? 0 : static_cast<size_t>(message.Mark().line) + 1;
+        };
+      size_t line = line_of(node);
+      try {
+        if (node.IsSequence()) {
+          empty_list = empty_list || node.size() == 0;
+          for (size_t i = 0; i < node.size(); ++i) {
+            line = line_of(node[i]);
+            messages.push_back({message_node(node[i], type, list_path(i)), list_path(i), line});
+          }
+        } else if (!node.IsNull()) {  // null: an empty document, as after a last "---"
+          messages.push_back({message_node(node, type, type.name), type.name, line});
+        }
+      } catch (const Error & e) {
+        throw in_document(e, what, line);
+      }
+    }
   }
-  return message_node(node, type, type.name);
+  if (messages.empty()) {
+    if (empty_list) {
+      throw Error("the array of messages is empty");
+    }
+    messages.push_back({nullptr, type.name, 0});
+  }
+  return messages;
+}
+
+Record record_of(const MessageType & type, const InputMessage & message, const std::string & what)
+{
+  try {
+    return make_record(type, message.message, message.path);
+  } catch (const Error & e) {
+    throw in_document(e, what, message.line);
+  }
 }
 
 std::string message_to_yaml(const MessageType & type, const nlohmann::ordered_json & message)

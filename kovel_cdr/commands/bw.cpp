@@ -57,8 +57,10 @@ Command bw_command()
     "Prints once a second the bandwidth used by TOPIC over the last --window messages:\n"
     "bytes per second (1 KB = 1000 B), and the mean, smallest and largest message, each\n"
     "counted as its DDS payload (the 4-byte header and the serialized message), as ros2\n"
-    "topic bw does; 'no new messages' when none came since the last report. TYPE and the\n"
-    "QoS are found as echo finds them. Runs until --timeout or until interrupted.\n\n"
+    "topic bw does; 'no new messages' when none came since the last report. TYPE is\n"
+    "found as echo finds it; the subscription is best effort and volatile unless --qos-*\n"
+    "options say otherwise, as ros2 topic bw's. Runs until --timeout (reporting at the end\n"
+    "when it came before the first report) or until interrupted.\n\n"
     "  --timeout S         stop after S seconds; an error when no message came\n"
     "  -w N, --window N    how many of the last messages count (default 10000)\n") +
     kQosOptions + kCommonOptions;

@@ -25,9 +25,12 @@ int run_call(const Arguments & arguments)
       });
   const ServiceType & service = find_service_type(arguments.positional[typed.type]);
   const std::string & name = arguments.positional[typed.name];
-  nlohmann::json json = arguments.positional.size() > 2 ?
-    message_argument(*service.request, arguments.positional[2]) : nlohmann::json::object();
-  Record request = make_record(*service.request, json);
+  std::vector<Record> requests;
+  if (arguments.positional.size() > 2) {
+    requests = message_argument(*service.request, arguments.positional[2]);
+  } else {
+    requests.push_back(make_record(*service.request, nlohmann::json::object()));
+  }
   double timeout = arguments.number("timeout", 5, 0, 86400);
   dds::dds_reply_topic_name(name);  // a name that can never match is told before any participant
 
@@ -43,14 +46,23 @@ int run_call(const Arguments & arguments)
     }
     throw Error("no reply from " + where + within + ": no server of it was found");
   }
-  std::optional<Record> reply = client.call(request, deadline);
-  if (!reply) {
-    if (dds::interrupted()) {
-      throw dds::interruption("while waiting for the reply of " + where);
+  // Several replies as echo prints messages: YAML documents each ending in "---", or JSON
+  // Lines.
+  const bool several = requests.size() > 1;
+  for (size_t i = 0; i < requests.size(); ++i) {
+    // Each reply has the whole timeout; the first shares it with the wait for a server.
+    std::optional<Record> reply =
+      client.call(requests[i], i == 0 ? deadline : dds::deadline_in(timeout));
+    const std::string which = several ?
+      " to request " + std::to_string(i + 1) + " of " + std::to_string(requests.size()) : "";
+    if (!reply) {
+      if (dds::interrupted()) {
+        throw dds::interruption("while waiting for the reply of " + where + which);
+      }
+      throw Error("no reply from " + where + which + within);
     }
-    throw Error("no reply from " + where + within);
+    print_line(message_text(*reply, arguments.has("json"), several));
   }
-  print_line(message_text(*reply, arguments.has("json"), false));
   return 0;
 }
 

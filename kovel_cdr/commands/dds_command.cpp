@@ -149,13 +149,7 @@ constexpr double kMostTypeSettleSeconds = 3;
 static std::vector<dds::RemoteEndpoint> publishers_of(
   const dds::Node & node, const std::string & dds_topic)
 {
-  std::vector<dds::RemoteEndpoint> found;
-  for (dds::RemoteEndpoint & endpoint : node.remote_endpoints()) {
-    if (!endpoint.reader && endpoint.dds_topic == dds_topic) {
-      found.push_back(std::move(endpoint));
-    }
-  }
-  return found;
+  return node.remote_endpoints(dds_topic, false);
 }
 
 static const MessageType & type_of_publishers(
@@ -184,15 +178,18 @@ static const MessageType & type_of_publishers(
 
 dds::Reader & subscribe(
   dds::Node & node, const TopicArgument & topic, const Arguments & arguments,
-  const dds::Qos & base, dds::Deadline deadline, const char * command)
+  const dds::Qos & base, dds::Deadline deadline, const char * command, bool adapt_qos)
 {
   const std::string name = dds::fully_qualified_name(topic.topic);
   const std::string dds_topic = dds::dds_topic_name(name);
-  const bool adapt = !dds::has_qos_options(arguments.values);
+  // Without options, the publishers are looked at: to adapt to them, and to say when one
+  // of them publishes another type.
+  const bool look = !dds::has_qos_options(arguments.values);
+  const bool adapt = look && adapt_qos;
   // Checked before any wait: a bad option is a mistake to tell at once.
   dds::Qos qos = dds::qos_from_options(arguments.values, base);
   std::vector<dds::RemoteEndpoint> publishers;
-  if (topic.type == nullptr || adapt) {
+  if (topic.type == nullptr || look) {
     auto found = [&]() {
         // Nothing it finds could be shown any more.
         if (dds::output_closed()) {

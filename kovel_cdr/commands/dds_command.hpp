@@ -75,12 +75,12 @@ struct TopicArgument
 TopicArgument topic_argument(const std::vector<std::string> & positional);
 
 /// Subscribes to the topic for echo, hz and bw. Without TYPE, the type is taken from the
-/// topic's publishers (waiting for one until `deadline`); without --qos-* options, the
-/// subscription takes what every publisher found offers: best effort when one of them is,
-/// transient local when all of them are. `base` is the QoS otherwise.
+/// topic's publishers (waiting for one until `deadline`); without --qos-* options and with
+/// `adapt_qos`, the subscription takes what every publisher found offers: best effort when
+/// one of them is, transient local when all of them are. `base` is the QoS otherwise.
 dds::Reader & subscribe(
   dds::Node & node, const TopicArgument & topic, const Arguments & arguments,
-  const dds::Qos & base, dds::Deadline deadline, const char * command);
+  const dds::Qos & base, dds::Deadline deadline, const char * command, bool adapt_qos = true);
 
 /// Without TYPE, the type is taken from the publishers found first; one of another type
 /// that appears later would never be heard. check() throws Error when one has appeared (it

@@ -49,8 +49,10 @@ Command hz_command()
     "Prints once a second the rate at which messages arrive on TOPIC, over the last\n"
     "--window messages: 'average rate: 10.001', then min, max and standard deviation of\n"
     "the gaps and the window, as ros2 topic hz does; 'no new messages' when none came\n"
-    "since the last report. TYPE and the QoS are found as echo finds them. Runs until\n"
-    "--timeout or until interrupted.\n\n"
+    "since the last report. TYPE is found as echo finds it; the subscription is best\n"
+    "effort and volatile unless --qos-* options say otherwise, as ros2 topic hz's, so\n"
+    "that only live messages count. Runs until --timeout (reporting at the end when it\n"
+    "came before the first report) or until interrupted.\n\n"
     "  --timeout S         stop after S seconds; an error when fewer than 2 messages came\n"
     "  -w N, --window N    how many of the last messages count (default 10000)\n") +
     kQosOptions + kCommonOptions;

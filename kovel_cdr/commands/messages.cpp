@@ -8,12 +8,22 @@
 namespace kovel_cdr
 {
 
-Record record_from_input(const MessageType & type, const Arguments & arguments)
+static std::vector<Record> records_of(
+  const MessageType & type, const std::string & text, const std::string & what)
 {
-  return make_record(type, message_from_yaml(type, read_input(arguments.positional, 1), "input"));
+  std::vector<Record> records;
+  for (const InputMessage & message : messages_from_yaml(type, text, what)) {
+    records.push_back(record_of(type, message, what));
+  }
+  return records;
 }
 
-nlohmann::json message_argument(const MessageType & type, const std::string & argument)
+std::vector<Record> records_from_input(const MessageType & type, const Arguments & arguments)
+{
+  return records_of(type, read_input(arguments.positional, 1), "input");
+}
+
+std::vector<Record> message_argument(const MessageType & type, const std::string & argument)
 {
   size_t first = argument.find_first_not_of(" \t\r\n");
   std::error_code error;
@@ -22,7 +32,7 @@ nlohmann::json message_argument(const MessageType & type, const std::string & ar
     (argument.find(':') != std::string::npos && argument != "-" &&
     !std::filesystem::exists(argument, error)));
   std::string text = inline_text ? argument : read_input({argument}, 0);
-  return message_from_yaml(type, text, "the message");
+  return records_of(type, text, "the message");
 }
 
 std::string message_text(const Record & record, bool json, bool separator)

@@ -15,12 +15,14 @@
 namespace kovel_cdr
 {
 
-/// The message of FILE or standard input (positional[1], if any) as a record of `type`.
-Record record_from_input(const MessageType & type, const Arguments & arguments);
+/// The messages of FILE or standard input (positional[1], if any) as records of `type`, in
+/// order: one, a list, a YAML stream or JSON Lines (yaml_codec.hpp's messages_from_yaml).
+std::vector<Record> records_from_input(const MessageType & type, const Arguments & arguments);
 
-/// A message argument of `type`: the YAML or JSON text itself ('{name: K1}', 'name: K1'),
-/// "-" for standard input, or else the name of a file that holds it.
-nlohmann::json message_argument(const MessageType & type, const std::string & argument);
+/// The messages of a message argument of `type`, as records_from_input reads them: the YAML
+/// or JSON text itself ('{name: K1}', 'name: K1'), "-" for standard input, or else the name
+/// of a file that holds them.
+std::vector<Record> message_argument(const MessageType & type, const std::string & argument);
 
 /// The message as the command prints it: a YAML document followed by "---", as ROS 2 prints
 /// messages, or with --json one line of JSON.

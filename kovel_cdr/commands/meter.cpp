@@ -23,8 +23,14 @@ void meter(
   const uint64_t window = arguments.whole_number("window", 10000, 2, 1e7);
   auto node = make_node(std::string("kovel_cdr_") + command, arguments, report_as(command));
   dds::Deadline deadline = timed ? dds::deadline_in(timeout) : dds::Deadline::max();
-  dds::Reader & reader = subscribe(*node, topic, arguments, dds::keep_all_qos(kMeterHistory),
-      deadline, command);
+  // Best effort and volatile unless asked otherwise, as ros2 topic hz and bw subscribe, so
+  // that every message counts when it comes live. A reliable subscription also gets, as it
+  // joins, the messages that the writer sent before the subscription matched it, repaired a
+  // heartbeat later and several at once, and a transient local one the writer's kept
+  // messages, all at once: either made the first report a burst.
+  dds::Qos live = dds::keep_all_qos(kMeterHistory);
+  live.best_effort = true;
+  dds::Reader & reader = subscribe(*node, topic, arguments, live, deadline, command, false);
   TypeGuard type_guard(*node, topic, reader);
   const Codec & codec = reader.type().codec();
   std::deque<Arrival> arrivals;
@@ -32,6 +38,7 @@ void meter(
   // How many had arrived at the last report: a report with none since says so, as ros2 topic
   // hz does, rather than repeat the window of a topic that went quiet.
   uint64_t reported = 0;
+  bool any_report = false;
   dds::Deadline next_report = dds::deadline_in(1);
   while (dds::Clock::now() < deadline && !dds::interrupted()) {
     node->activity().wait_until(std::min(deadline, next_report), [&]() {
@@ -59,12 +66,17 @@ void meter(
       } else if (arrivals.size() >= least) {
         report(arrivals);
         reported = received;
+        any_report = true;
       }
     }
   }
   const std::string where = "'" + reader.name() + "'";
   if (dds::interrupted()) {
     throw dds::interruption("after " + count_of(received, "message") + " on " + where);
+  }
+  // A timeout shorter than the first report still tells what it measured.
+  if (!any_report && arrivals.size() >= least) {
+    report(arrivals);
   }
   if (received < least) {
     throw Error(count_of(received, "message") + " on " + where + " within " +

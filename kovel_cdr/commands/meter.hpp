@@ -18,9 +18,10 @@ struct Arrival
   size_t bytes;
 };
 
-/// Subscribes as echo does, then calls report(window) once a second with the last
-/// --window arrivals, until --timeout or an interruption. An error when fewer than
-/// `least` messages arrived by --timeout.
+/// Subscribes as echo does, but best effort and volatile unless --qos-* options say
+/// otherwise, then calls report(window) once a second with the last --window arrivals,
+/// until --timeout or an interruption, and once at the end when --timeout came before the
+/// first report. An error when fewer than `least` messages arrived by --timeout.
 void meter(
   const Arguments & arguments, const char * command, size_t least,
   const std::function<void(const std::deque<Arrival> &)> & report);

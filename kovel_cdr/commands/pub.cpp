@@ -93,18 +93,11 @@ int run_pub(const Arguments & arguments)
       });
   const MessageType & type = find_message_type(arguments.positional[typed.type]);
   const std::string & topic = arguments.positional[typed.name];
-  nlohmann::json json = arguments.positional.size() > 2 ?
-    message_argument(type, arguments.positional[2]) : nlohmann::json::object();
   std::vector<Record> messages;
-  if (json.is_array()) {
-    if (json.empty()) {
-      throw Error("the array of messages is empty");
-    }
-    for (const nlohmann::json & message : json) {
-      messages.push_back(make_record(type, message));
-    }
+  if (arguments.positional.size() > 2) {
+    messages = message_argument(type, arguments.positional[2]);
   } else {
-    messages.push_back(make_record(type, json));
+    messages.push_back(make_record(type, nlohmann::json::object()));
   }
   double rate = arguments.number("rate", 1, 0, 1e6);
   // A slower rate's period would not fit the clock's durations.
@@ -117,7 +110,9 @@ int run_pub(const Arguments & arguments)
     throw UsageError("--once and --times exclude each other");
   }
   bool counted = once || arguments.values.count("times") > 0;
-  const uint64_t total = once ? 1 : arguments.whole_number("times", 0, 1, 1e12);
+  // --times N (--once: 1) publishes the whole sequence N times.
+  const uint64_t total =
+    (once ? 1 : arguments.whole_number("times", 0, 1, 1e12)) * messages.size();
   // A counted pub always waits for one subscriber: its messages are for someone.
   const uint64_t wanted = std::max<uint64_t>(counted ? 1 : 0,
       arguments.whole_number("wait-matching-subscriptions", 0, 0, 1e6));
@@ -270,9 +265,9 @@ Command pub_command()
     "Without --times or --once it runs until interrupted, reliably, keeping the last 10\n"
     "messages for the subscribers as ROS 2 does; with them it keeps every message until\n"
     "every subscriber acknowledged it.\n"
-    "VALUES is the message as 'kovel_cdr encode' takes it (YAML or JSON, default {}), or a\n"
-    "list of such messages published in turn; it may also be '-' (standard input) or a\n"
-    "file holding it.\n"
+    "VALUES is the message as 'kovel_cdr encode' takes it (YAML or JSON, default {}), or\n"
+    "several (a list, YAML documents separated by '---', JSON Lines) published in turn;\n"
+    "it may also be '-' (standard input) or a file holding it.\n"
     "The older order TYPE TOPIC [VALUES] is still taken when the second word is not a\n"
     "type; when both words could be types, ros2's order wins: the first is the topic.\n"
     "Prints 'publishing #N' for each message (or each -p N-th).\n") + kInputSizeHelp +
@@ -280,9 +275,10 @@ Command pub_command()
     "  -r HZ, --rate HZ    messages per second, 0 or from 1e-05 to 1000000 (default 1;\n"
     "                      0: as fast as possible, with --times as fast as the\n"
     "                      subscribers acknowledge)\n"
-    "  -1, --once          publish one message and exit: --times 1\n"
-    "  -t N, --times N     publish N messages and exit. Unlike ros2, which exits after\n"
-    "                      writing them, it first waits for a subscriber (at least\n"
+    "  -1, --once          publish the message (all of them in turn) once and exit:\n"
+    "                      --times 1\n"
+    "  -t N, --times N     publish the message (all of them in turn) N times and exit.\n"
+    "                      Unlike ros2, which exits after writing them, it first waits for a subscriber (at least\n"
     "                      the -w count) and until no other appears for 1 s, then\n"
     "                      publishes, then waits until every subscriber acknowledged\n"
     "                      them all. A subscriber that appears after the first message,\n"

@@ -362,6 +362,18 @@ std::vector<RemoteEndpoint> Node::remote_endpoints() const
   return discovery_->endpoints();
 }
 
+std::vector<RemoteEndpoint> Node::remote_endpoints(const std::string & dds_topic, bool readers)
+const
+{
+  std::vector<RemoteEndpoint> found;
+  for (RemoteEndpoint & endpoint : discovery_->endpoints()) {
+    if (endpoint.reader == readers && endpoint.dds_topic == dds_topic) {
+      found.push_back(std::move(endpoint));
+    }
+  }
+  return found;
+}
+
 uint64_t Node::graph_changes() const
 {
   return discovery_->changes();
@@ -413,7 +425,7 @@ ServiceClient & Node::create_client(const ServiceType & type, std::string_view n
       dds_request_topic_name(name), full, service_qos());
   Reader & replies = create_reader(*type.response, callbacks.response_members_,
       dds_reply_topic_name(name), full, service_qos());
-  clients_.push_back(std::make_unique<ServiceClient>(type, requests, replies, activity_));
+  clients_.push_back(std::make_unique<ServiceClient>(type, requests, replies, *this, activity_));
   return *clients_.back();
 }
 

@@ -84,6 +84,8 @@ public:
   /// The endpoints of the other participants of the domain that discovery has found so
   /// far and not seen go; a change wakes activity().
   std::vector<RemoteEndpoint> remote_endpoints() const;
+  /// Those of them that are readers (else writers) of DDS topic `dds_topic`.
+  std::vector<RemoteEndpoint> remote_endpoints(const std::string & dds_topic, bool readers) const;
   /// How many times discovery has found another participant or endpoint, or seen one
   /// change or go (0: none found yet); each change wakes activity().
   uint64_t graph_changes() const;

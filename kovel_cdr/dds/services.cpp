@@ -4,6 +4,9 @@
 
 #include <fastdds/dds/subscriber/SampleInfo.hpp>
 
+#include "dds/node.hpp"
+#include "dds/ros_names.hpp"
+
 namespace kovel_cdr
 {
 namespace dds
@@ -82,16 +85,61 @@ size_t ServiceServer::answer_pending(const Handler & handler, double reply_match
 }
 
 ServiceClient::ServiceClient(
-  const ServiceType & type, Writer & requests, Reader & replies, Activity & activity)
-: type_(type), requests_(requests), replies_(replies), activity_(activity)
+  const ServiceType & type, Writer & requests, Reader & replies, const Node & node,
+  Activity & activity)
+: type_(type), requests_(requests), replies_(replies), node_(node), activity_(activity)
 {
 }
 
+std::set<std::string> ServiceClient::other_server_types() const
+{
+  const std::string own = type_.request->package + "/srv/" + type_.name;
+  std::set<std::string> others;
+  for (bool readers : {true, false}) {
+    const std::string dds_topic = readers ?
+      dds_request_topic_name(name()) : dds_reply_topic_name(name());
+    for (const RemoteEndpoint & server : node_.remote_endpoints(dds_topic, readers)) {
+      const std::string type = ros_service_type(server.dds_type);
+      if (type != own) {
+        others.insert(type);
+      }
+    }
+  }
+  return others;
+}
+
+// A server of this type that starts with one of another may be found a little after it.
+static constexpr double kOtherTypeSeconds = 0.5;
+
 bool ServiceClient::wait_for_server(Deadline deadline)
 {
-  return activity_.wait_until(deadline, [&]() {
-             return requests_.matched_readers() > 0 && replies_.matched_writers() > 0;
-           });
+  auto matched = [&]() {return requests_.matched_readers() > 0 && replies_.matched_writers() > 0;};
+  std::set<std::string> others;
+  Deadline tell = Deadline::max();
+  activity_.wait_until(deadline, [&]() {
+      if (matched()) {
+        return true;
+      }
+      others = other_server_types();
+      if (others.empty()) {
+        tell = Deadline::max();
+      } else if (tell == Deadline::max()) {
+        tell = deadline_in(kOtherTypeSeconds);
+      }
+      return Clock::now() >= tell;
+    });
+  if (matched()) {
+    return true;
+  }
+  if (!others.empty() && !interrupted()) {
+    std::string types;
+    for (const std::string & type : others) {
+      types += (types.empty() ? "" : ", ") + type;
+    }
+    throw Error("service '" + name() + "' has type " + types + ", not " +
+            type_.request->package + "/srv/" + type_.name);
+  }
+  return false;
 }
 
 std::optional<Record> ServiceClient::call(const Record & request, Deadline deadline)

@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 #include <list>
+#include <set>
+#include <string>
 
 #include <fastdds/rtps/common/SampleIdentity.h>
 
@@ -61,16 +63,23 @@ private:
   std::list<Held> held_;
 };
 
+class Node;
+
 /// Calls one service.
 class ServiceClient
 {
 public:
-  ServiceClient(const ServiceType & type, Writer & requests, Reader & replies, Activity & activity);
+  ServiceClient(
+    const ServiceType & type, Writer & requests, Reader & replies, const Node & node,
+    Activity & activity);
 
   const ServiceType & type() const {return type_;}
   const std::string & name() const {return requests_.name();}
 
   /// True when a server's request reader and reply writer are both matched by the deadline.
+  /// Throws Error when only servers of another type are found ("service '/get' has type
+  /// kovel_camera_msgs/srv/GetString, not kovel_camera_msgs/srv/GetDeviceInfo"), as their
+  /// endpoints never match: once none of this type has matched for half a second after.
   bool wait_for_server(Deadline deadline);
 
   /// Sends the request and waits for the reply tied to it; replies to other requests are
@@ -78,9 +87,14 @@ public:
   std::optional<Record> call(const Record & request, Deadline deadline);
 
 private:
+  /// The types of the servers found in the graph that are not this client's: the readers
+  /// of its request topic and the writers of its reply topic.
+  std::set<std::string> other_server_types() const;
+
   const ServiceType & type_;
   Writer & requests_;
   Reader & replies_;
+  const Node & node_;
   Activity & activity_;
 };
 

@@ -251,7 +251,16 @@ TEST(KovelCdr, BadInputIsOneLineOnStderrNothingOnStdoutAndAFailingExit)
     {"encode Extrinsics", R"({"translation":[1,"one",2]})", "translation[1]: expected a number"},
     {"encode GetString_Response", "{success: \"\xff\"}", "expected true or false"},
     {"encode DeviceInfo", R"({"name":)", "input is not valid YAML or JSON"},
-    {"encode DeviceInfo", "[]", "DeviceInfo: expected an object"},
+    {"encode DeviceInfo", "[]", "the array of messages is empty"},
+    // What follows the first message is read too: anything there that is no message is
+    // refused, naming its line, before anything is written.
+    {"encode Metadata --hex", "{json_data: a}\ngarbage: [\n", "input, line 2: not valid YAML"},
+    {"encode Metadata --hex", "{\"json_data\": \"a\"}\n{\"json_data\": \"b\"", "input, line 2: "},
+    {"sizes Metadata", "json_data: a\n---\n\n# c\ngarbage\n",
+      "input, line 5: Metadata: expected an object, got string"},
+    {"encode DeviceInfo --hex", "{}\n---\n{vid: 1e400}\n",
+      "input, line 3: DeviceInfo.vid: 1e400 is out of range for int32"},
+    {"encode Metadata", "{}\n{}\n", "input holds 2 messages, and binary output is one payload"},
     {"encode kovel_camera_msgs/srv/DeviceInfo", "{}", "unknown message type"},
     {"encode std_msgs/msg/Nope", "{}",
       "unknown message type 'std_msgs/msg/Nope' (known: Header, String)"},
@@ -298,6 +307,43 @@ TEST(KovelCdr, YamlInFlowOrBlockStyleGivesTheBytesOfTheJson)
   // A plain scalar takes the kind of its member: 007 is a text here.
   EXPECT_EQ(kovel_cdr("encode DeviceInfo --hex", "name: K1\nvid: 3\nserial_number: 007\n").out,
     json_bytes);
+}
+
+// Several messages in one input, as echo prints them (YAML documents ending in "---", or
+// JSON Lines with --json) or as a list, are each encoded in turn; decode --hex reads them
+// back one a line, as echo prints them again.
+TEST(KovelCdr, EveryMessageOfAStreamOrJsonLinesIsEncodedInTurn)
+{
+  std::string one_by_one;
+  for (const char * name : {"a", "b", "c"}) {
+    one_by_one += kovel_cdr("encode Metadata --hex", std::string("{json_data: ") + name + "}").out;
+  }
+  ASSERT_EQ(std::count(one_by_one.begin(), one_by_one.end(), '\n'), 3) << one_by_one;
+  const std::string file = testing::TempDir() + "kovel_cdr_" + std::to_string(getpid()) + ".jsonl";
+  std::ofstream(file) << "{\"json_data\":\"a\"}\n{\"json_data\":\"b\"}\n{\"json_data\":\"c\"}\n";
+  ToolRun lines = kovel_cdr("encode Metadata --hex " + file);
+  std::remove(file.c_str());
+  EXPECT_EQ(lines.status, 0) << lines.err;
+  EXPECT_EQ(lines.out, one_by_one);
+  // An empty document and a final "---" are no messages.
+  EXPECT_EQ(kovel_cdr("encode Metadata --hex", "json_data: a\n---\n---\njson_data: b\n---\n"
+    "json_data: c\n---\n").out, one_by_one);
+  EXPECT_EQ(kovel_cdr("encode Metadata --hex", "[{json_data: a}, {json_data: b}]\n"
+    "{json_data: c}\n").out, one_by_one);
+
+  ToolRun yaml = kovel_cdr("decode Metadata --hex", one_by_one);
+  EXPECT_EQ(yaml.status, 0) << yaml.err;
+  EXPECT_EQ(std::count(yaml.out.begin(), yaml.out.end(), '-'), 9) << yaml.out;
+  EXPECT_EQ(kovel_cdr("encode Metadata --hex", yaml.out).out, one_by_one) << yaml.out;
+  ToolRun sizes = kovel_cdr("sizes Metadata", yaml.out);
+  EXPECT_EQ(std::count(sizes.out.begin(), sizes.out.end(), '{'), 3) << sizes.out;
+  // A payload wrapped over lines, as xxd -p writes it, is still one.
+  const std::string first = one_by_one.substr(0, one_by_one.find('\n'));
+  ToolRun wrapped = kovel_cdr("decode Metadata --hex --compact",
+      first.substr(0, 20) + "\n" + first.substr(20) + "\n");
+  EXPECT_NE(wrapped.out.find("\"json_data\":\"a\""), std::string::npos) << wrapped.err;
+  expect_refusal(kovel_cdr("decode Metadata --hex", one_by_one + "00010000\n"),
+    "input, line 4: ", "a fourth line that is no payload");
 }
 
 TEST(KovelCdr, ShowPrintsTheInstalledDefinitionAndExpandsNestedTypes)

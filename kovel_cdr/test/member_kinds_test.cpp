@@ -182,7 +182,7 @@ TEST(MemberKinds, EveryShapeRoundTripsThroughJsonAndYamlAndDefaultsHold)
     probe, kovel_cdr::make_record(probe, message).data());
   EXPECT_EQ(json(round_trip), expected);
   const std::string yaml = kovel_cdr::message_to_yaml(probe, round_trip);
-  EXPECT_EQ(kovel_cdr::message_from_yaml(probe, yaml, "YAML"), expected) << yaml;
+  EXPECT_EQ(kovel_cdr::messages_from_yaml(probe, yaml, "YAML").at(0).message, expected) << yaml;
 
   const std::pair<const char *, const char *> refused[] = {
     {R"({"bounded": [1, 2, 3]})", "Probe.bounded: expected at most 2 elements, got 3"},
@@ -194,7 +194,7 @@ TEST(MemberKinds, EveryShapeRoundTripsThroughJsonAndYamlAndDefaultsHold)
   for (const auto & [input, error] : refused) {
     EXPECT_EQ(error_of([&] {kovel_cdr::make_record(probe, json::parse(input));}), error);
   }
-  EXPECT_EQ(error_of([&] {kovel_cdr::message_from_yaml(probe, "gain: 1e400", "YAML");}),
+  EXPECT_EQ(error_of([&] {kovel_cdr::messages_from_yaml(probe, "gain: 1e400", "YAML");}),
     "Probe.gain: 1e400 is out of range for float64");
 }
 

@@ -491,6 +491,37 @@ TEST(Delivery, HzAndBwSayWhenTheTopicGoesQuiet)
   }
 }
 
+// hz's first report is the topic's rate, also when the writer keeps its last messages for
+// those who join late: it used to take them, all at once, into its first report (20 Hz at
+// 10). And a timeout that ends before the first report tells what came, or that too little
+// did, where it used to print nothing and succeed.
+TEST(Delivery, HzReportsTheRateFromTheFirstReportAndAShortTimeoutIsNotSilent)
+{
+  const uint32_t domain = kovel_test::domain_base() + 59;
+  const std::string topic = unique("kept");
+  auto feed = tool({"pub", "Metadata", topic, R"({"json_data": "x"})", "--rate", "10",
+      "--qos-durability", "transient_local", "--qos-depth", "10"}, domain);
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // it keeps 10 by now
+  auto hz = tool({"hz", topic, "--timeout", "4"}, domain, true);
+  std::string line;
+  ASSERT_TRUE(hz->read_line(line, 20)) << describe(*hz);
+  ASSERT_EQ(line.rfind("average rate: ", 0), 0u) << line;
+  EXPECT_NEAR(std::stod(line.substr(std::string("average rate: ").size())), 10, 2) << line;
+  EXPECT_EQ(hz->wait(20), 0) << describe(*hz);
+  for (const char * command : {"hz", "bw"}) {
+    auto brief = tool({command, "Metadata", topic, "--timeout", "1"}, domain);
+    const int status = brief->wait(20);
+    if (status == 0) {
+      EXPECT_EQ(brief->out().rfind("average", 0), 0u) << describe(*brief);
+    } else {
+      EXPECT_EQ(status, 1) << describe(*brief);
+      EXPECT_NE(brief->err().find(" within 1 s; "), std::string::npos) << describe(*brief);
+    }
+  }
+  feed->terminate();
+  EXPECT_EQ(feed->wait(10), 130) << describe(*feed);
+}
+
 // echo without TYPE on a topic of two types refuses it, whichever publisher discovery brings
 // first (it used to print either type most of the time); and a publisher of another type
 // that appears later ends it, instead of being silently never heard.

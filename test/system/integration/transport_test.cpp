@@ -15,6 +15,7 @@
 
 #include "dds_support.hpp"
 #include "codec/json_codec.hpp"
+#include "codec/yaml_codec.hpp"
 #include "process.hpp"
 #include "codec/record.hpp"
 #include "codec/type_catalog.hpp"
@@ -72,6 +73,7 @@ std::unique_ptr<Process> echo(
       "--domain", std::to_string(domain), "--transport", transport});
 }
 
+// Publishes the messages of the file `times` times over.
 std::unique_ptr<Process> pub(
   const MessageType & type, const std::string & topic, const std::string & json_file,
   size_t times, uint32_t domain, const std::string & transport)
@@ -108,8 +110,8 @@ void every_type_arrives_equal(const std::string & transport, uint32_t first_doma
         first_domain + static_cast<uint32_t>(i), transport);
   }
   for (size_t i = 0; i < pairs.size(); ++i) {
-    pairs[i].pub = pub(*pairs[i].type, unique(pairs[i].type->name), pairs[i].file,
-        pairs[i].expected.size(), first_domain + static_cast<uint32_t>(i), transport);
+    pairs[i].pub = pub(*pairs[i].type, unique(pairs[i].type->name), pairs[i].file, 1,
+        first_domain + static_cast<uint32_t>(i), transport);
   }
   for (Pair & pair : pairs) {
     SCOPED_TRACE(std::string(pair.type->name) + " over " + transport);
@@ -145,7 +147,7 @@ TEST(Topics, OneMebibyteMetadataArrivesWhole)
   for (const std::string transport : {"shm", "udp", "both"}) {
     SCOPED_TRACE("1 MiB over " + transport);
     auto receiver = echo(metadata, unique("big_" + transport), 2, domain, transport);
-    auto sender = pub(metadata, unique("big_" + transport), file, 2, domain, transport);
+    auto sender = pub(metadata, unique("big_" + transport), file, 1, domain, transport);
     EXPECT_EQ(sender->wait(60), 0) << describe(*sender);
     EXPECT_EQ(receiver->wait(60), 0) << describe(*receiver);
     std::vector<std::string> lines = lines_of(receiver->out());
@@ -169,10 +171,36 @@ TEST(Topics, BurstOfAThousandLosesNothing)
   std::string file = kovel_test::write_temporary_file(messages.dump());
   uint32_t domain = domain_base() + 41;
   auto receiver = echo(metadata, unique("burst"), 1000, domain, "both");
-  auto sender = pub(metadata, unique("burst"), file, 1000, domain, "both");
+  auto sender = pub(metadata, unique("burst"), file, 1, domain, "both");
   EXPECT_EQ(sender->wait(60), 0) << describe(*sender);
   EXPECT_EQ(receiver->wait(60), 0) << describe(*receiver);
   EXPECT_EQ(lines_of(receiver->out()), expected);
+  kovel_test::remove_file(file);
+}
+
+// A YAML stream as echo prints it is published whole and in order, --times N the whole
+// of it N times; only its first message used to be published.
+TEST(Topics, AYamlStreamIsPublishedWholeAndInOrder)
+{
+  const MessageType & metadata = kovel_cdr::find_message_type("Metadata");
+  std::string stream;
+  std::vector<std::string> expected;
+  for (int i = 1; i <= 5; ++i) {
+    const json message = {{"json_data", "message " + std::to_string(i)}};
+    Record record = kovel_cdr::make_record(metadata, message);
+    stream += kovel_cdr::message_to_yaml(metadata,
+        kovel_cdr::record_to_json(metadata, record.data())) + "---\n";
+    expected.push_back(echoed_form(metadata, message));
+  }
+  const std::vector<std::string> once = expected;
+  expected.insert(expected.end(), once.begin(), once.end());
+  const std::string file = kovel_test::write_temporary_file(stream);
+  auto receiver = echo(metadata, unique("stream"), 10, domain_base() + 55, "udp");
+  auto sender = pub(metadata, unique("stream"), file, 2, domain_base() + 55, "udp");
+  EXPECT_EQ(sender->wait(60), 0) << describe(*sender);
+  EXPECT_EQ(lines_of(sender->out()).back(), "publishing #10") << describe(*sender);
+  EXPECT_EQ(receiver->wait(60), 0) << describe(*receiver);
+  EXPECT_EQ(lines_of(receiver->out()), expected) << describe(*receiver);
   kovel_test::remove_file(file);
 }
 
@@ -259,6 +287,34 @@ TEST(Services, CameraNodeAnswersEveryServiceAndPublishesEveryTopic)
   EXPECT_EQ(node.wait(20), 0) << describe(node);
   EXPECT_NE(node.out().find("answered 1 request on " + ns + "/get_string"), std::string::npos)
     << describe(node);
+}
+
+// Every request of a stream gets its reply; a call of another type than the server's is
+// told at once, naming both, where it used to wait out its timeout and find no server.
+TEST(Services, EveryRequestIsAnsweredAndAnotherTypeIsToldAtOnce)
+{
+  const uint32_t domain = domain_base() + 60;
+  const std::string ns = unique("typed");
+  Process node({kCameraNode, "--namespace", ns, "--duration", "60",
+      "--domain", std::to_string(domain)});
+  Process two({kKovelCdr, "call", "--json", "GetString", ns + "/get_string", "{}\n---\n{}\n",
+      "--timeout", "20", "--domain", std::to_string(domain)});
+  EXPECT_EQ(two.wait(60), 0) << describe(two);
+  std::vector<std::string> replies = lines_of(two.out());
+  ASSERT_EQ(replies.size(), 2u) << describe(two);
+  for (const std::string & reply : replies) {
+    EXPECT_EQ(json::parse(reply)["success"], true) << reply;
+  }
+
+  const auto started = std::chrono::steady_clock::now();
+  auto wrong = call("GetDeviceInfo", ns + "/get_string", domain, 10);
+  EXPECT_EQ(wrong->wait(30), 1) << describe(*wrong);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  EXPECT_NE(wrong->err().find("service '" + ns + "/get_string' has type "
+    "kovel_camera_msgs/srv/GetString, not kovel_camera_msgs/srv/GetDeviceInfo"),
+    std::string::npos) << describe(*wrong);
+  node.terminate();
+  EXPECT_EQ(node.wait(20), 0) << describe(node);
 }
 
 TEST(Services, CallWithoutServerTimesOutClearly)
