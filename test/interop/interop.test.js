@@ -1,8 +1,9 @@
 'use strict';
 // kovel_cdr's payloads against an independent ROS 2 CDR implementation
 // (@foxglove/rosmsg2-serialization), byte for byte, in both directions, for every sample
-// of test/samples and a 1 MiB Metadata message; and std_msgs/msg/String, a type with no
-// Fast-CDR C type support, which kovel_cdr writes with its introspection codec.
+// of test/samples and a 1 MiB Metadata message; and std_msgs/msg/String and
+// std_srvs/srv/Trigger, types with no Fast-CDR C type support, which kovel_cdr writes with
+// its introspection codec.
 const assert = require('node:assert/strict');
 const { describe, it } = require('node:test');
 const { TYPE_NAMES, loadDefinition, loadDefinitions } = require('./lib/definitions');
@@ -112,4 +113,21 @@ describe('std_msgs/msg/String, through the introspection codec', () => {
       type, serialized_size: body, max_serialized_size: body, full_bounded: false,
     });
   });
+});
+
+describe('std_srvs/srv/Trigger, of a package with no Fast-CDR library at all', () => {
+  const cases = [
+    ['Request', [{ structure_needs_at_least_one_member: 0 }]],
+    ['Response', [{ success: true, message: '' }, { success: false, message: 'not now' }]],
+  ];
+  for (const [part, samples] of cases) {
+    const type = `std_srvs/srv/Trigger_${part}`;
+    const peer = new Peer(type, loadDefinition(`std_srvs/Trigger_${part}`).definitions);
+    samples.forEach((sample, i) => {
+      it(`${part} ${i}: ours -> theirs and theirs -> ours`, () => {
+        peer.oursToTheirs(sample);
+        peer.theirsToOurs(sample);
+      });
+    });
+  }
 });
