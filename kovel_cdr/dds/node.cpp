@@ -54,11 +54,6 @@ static void route_middleware_log()
 // data over shared memory only (shm), nor can a writer of a udp participant write to a shm
 // participant. A shm participant has UDP for discovery, so it writes to udp readers. Each
 // such remote endpoint on one of the node's topics is reported once.
-// Discovery is over UDP on 127.0.0.1 whatever the transport, so a participant also meets
-// peers that cannot take its data: a udp participant cannot write to a reader that takes
-// data over shared memory only (shm), nor can a writer of a udp participant write to a shm
-// participant. A shm participant has UDP for discovery, so it writes to udp readers. Each
-// such remote endpoint on one of the node's topics is reported once.
 // Discovery also keeps the graph: every remote endpoint found and not yet gone.
 class Node::Discovery : public fdds::DomainParticipantListener
 {
