@@ -7,7 +7,8 @@
 # build-fuzz/seeds/).
 #
 #   bash scripts/fuzz.sh                      every target, FUZZ_RUNS inputs each (CI;
-#                                             FUZZ_MATRIX_RUNS for kovel_matrix_msgs')
+#                                             FUZZ_MATRIX_RUNS for kovel_matrix_msgs',
+#                                             FUZZ_TEXT_RUNS for the text targets)
 #   FUZZ_SECONDS=600 bash scripts/fuzz.sh     every target for 600 s each (long run)
 #   bash scripts/fuzz.sh DeviceInfo           only the targets whose name contains it
 #
@@ -21,6 +22,9 @@ runs=${FUZZ_RUNS:-20000}
 # kovel_matrix_msgs' types run the same member rules as the product's, and their records
 # are larger: fewer inputs keep the tier within its time.
 matrix_runs=${FUZZ_MATRIX_RUNS:-5000}
+# The text targets parse YAML with yaml-cpp, whose allocations ASan and libFuzzer's hooks
+# make slow (about 70 inputs a second): fewer inputs keep the tier within its time.
+text_runs=${FUZZ_TEXT_RUNS:-2000}
 seconds=${FUZZ_SECONDS:-}
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
 ws_build=${FUZZ_WS_BUILD_BASE:-build-fuzz-ws}
@@ -81,7 +85,11 @@ while read -r name seeds; do
     limit=(-max_total_time="$seconds")
   else
     # Bounded in count, with a time cap in case a target turns slow.
-    limit=(-runs="$([[ $seeds == */kovel_matrix_msgs/* ]] && echo "$matrix_runs" || echo "$runs")"
+    case $name in
+      fuzz_from_text_*) count=$text_runs ;;
+      *) count=$([[ $seeds == */kovel_matrix_msgs/* ]] && echo "$matrix_runs" || echo "$runs") ;;
+    esac
+    limit=(-runs="$count"
       -max_total_time=120)
   fi
   scratch="$build_dir/corpus/$name"
