@@ -2,7 +2,7 @@
 // type support, behind one interface so that payloads, sizes and the Fast DDS adapter do
 // not care which codec a type has. A type whose package ships a Fast-CDR C type support
 // for it is written by that library (its callbacks and exported size functions); any other
-// by the introspection codec (introspection_codec.hpp), which gives the same bytes.
+// by the introspection codec (member_table_codec.hpp), which gives the same bytes.
 #ifndef KOVEL_CDR__CODEC__MESSAGE_CODEC_HPP_
 #define KOVEL_CDR__CODEC__MESSAGE_CODEC_HPP_
 

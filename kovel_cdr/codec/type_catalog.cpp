@@ -14,7 +14,7 @@
 #include <sstream>
 #include <utility>
 
-#include "codec/introspection_codec.hpp"
+#include "codec/member_table_codec.hpp"
 #include "codec/payload.hpp"
 #include "rosidl_typesupport_introspection_c/message_introspection.h"
 

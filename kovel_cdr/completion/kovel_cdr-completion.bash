@@ -18,9 +18,9 @@ _kovel_cdr_options() {
     }
   }
   /^  -/ {
-    spec = substr($0, 3)
-    sub(/  +.*/, "", spec)
-    n = split(spec, parts, ", ")
+    names = substr($0, 3)
+    sub(/  +.*/, "", names)
+    n = split(names, parts, ", ")
     for (i = 1; i <= n; i++) {
       split(parts[i], word, " ")
       print word[1], (word[2] ~ /^[A-Z][A-Z_]*$/ ? "v" : "f")

@@ -1,4 +1,4 @@
-#include "codec/introspection_codec.hpp"
+#include "codec/member_table_codec.hpp"
 
 #include <cstdint>
 #include <cstdio>

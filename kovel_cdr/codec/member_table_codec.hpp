@@ -6,8 +6,8 @@
 // exceeded, malformed strings), and the stream's NotEnoughMemoryException for input that
 // ends early, a sequence count the stream cannot hold included (before it allocates).
 // Nested types go through this codec too, whatever support their package has.
-#ifndef KOVEL_CDR__CODEC__INTROSPECTION_CODEC_HPP_
-#define KOVEL_CDR__CODEC__INTROSPECTION_CODEC_HPP_
+#ifndef KOVEL_CDR__CODEC__MEMBER_TABLE_CODEC_HPP_
+#define KOVEL_CDR__CODEC__MEMBER_TABLE_CODEC_HPP_
 
 #include <cstddef>
 
@@ -35,4 +35,4 @@ private:
 
 }  // namespace kovel_cdr
 
-#endif  // KOVEL_CDR__CODEC__INTROSPECTION_CODEC_HPP_
+#endif  // KOVEL_CDR__CODEC__MEMBER_TABLE_CODEC_HPP_
